@@ -1,0 +1,6 @@
+# Cross-compiling for 64-bit Windows; the tests run under Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(PRAVIX_MINGW_PREFIX x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
+set(PRAVIX_RUN_UNDER_WINE ON)

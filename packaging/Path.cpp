@@ -1,0 +1,55 @@
+// Path helpers: the last-delimiter scan that respects double-byte characters.
+#include "packaging/Path.h"
+
+#include "packaging/File.h"
+
+namespace pravix {
+namespace {
+
+constexpr size_t kNone = std::string_view::npos;
+
+// Index of the last byte in `path` that is one of `delimiters`, skipping the second byte of every
+// double-byte character, or kNone.
+size_t lastDelimiter(std::string_view path, std::string_view delimiters, const PathRules& rules) {
+  size_t found = kNone;
+  for (size_t i = 0; i < path.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(path[i]);
+    if (rules.isLeadByte(byte)) {
+      ++i;
+    } else if (delimiters.find(static_cast<char>(byte)) != kNone) {
+      found = i;
+    }
+  }
+  return found;
+}
+
+size_t extensionStart(std::string_view path, const PathRules& rules) {
+  std::string delimiters(rules.separators);
+  delimiters += '.';
+  const size_t at = lastDelimiter(path, delimiters, rules);
+  return at != kNone && path[at] == '.' ? at : path.size();
+}
+
+}  // namespace
+
+std::string fileExtension(std::string_view path, const PathRules& rules) {
+  return std::string(path.substr(extensionStart(path, rules)));
+}
+
+std::string changeFileExtension(std::string_view path, std::string_view extension,
+                                const PathRules& rules) {
+  std::string changed(path.substr(0, extensionStart(path, rules)));
+  changed += extension;
+  return changed;
+}
+
+std::string fileDirectory(std::string_view path, const PathRules& rules) {
+  const size_t at = lastDelimiter(path, rules.separators, rules);
+  return std::string(path.substr(0, at == kNone ? 0 : at + 1));
+}
+
+std::string programDirectory() {
+  return fileDirectory(executablePath());
+}
+
+}  // namespace pravix

@@ -1,0 +1,33 @@
+// Path helpers shared by every part of the program: extension, directory, program directory.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pravix {
+
+// What splits a path into parts, and which bytes start a double-byte character in the code page.
+// The second byte of a double-byte character never counts as a separator or as ".".
+struct PathRules {
+  std::string_view separators;
+  bool (*isLeadByte)(unsigned char);
+};
+
+// The rules of the platform: "\" and ":" with the ANSI code page's lead bytes on Win32, "/"
+// elsewhere.
+const PathRules& hostPathRules();
+
+// The part from the last "." onward when no separator follows it; empty otherwise.
+std::string fileExtension(std::string_view path, const PathRules& rules = hostPathRules());
+
+// Replaces the extension with `extension` (which carries its own "."), or appends it.
+std::string changeFileExtension(std::string_view path, std::string_view extension,
+                                const PathRules& rules = hostPathRules());
+
+// The part up to and including the last separator; empty when there is none.
+std::string fileDirectory(std::string_view path, const PathRules& rules = hostPathRules());
+
+// The directory of the running program's executable, with its trailing separator.
+std::string programDirectory();
+
+}  // namespace pravix

@@ -1,0 +1,72 @@
+// Test helpers shared by the test files.
+#include "tests/TestSupport.h"
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+
+namespace fs = std::filesystem;
+
+namespace pravix::test {
+
+Bytes patternBytes(size_t size, uint32_t seed) {
+  Bytes bytes(size);
+  uint32_t state = seed * 2654435761u + 1;
+  for (auto& byte : bytes) {
+    state = state * 1103515245u + 12345u;
+    byte = static_cast<uint8_t>(state >> 16);
+  }
+  return bytes;
+}
+
+Bytes concat(const Bytes& first, const Bytes& second) {
+  Bytes joined(first);
+  joined.insert(joined.end(), second.begin(), second.end());
+  return joined;
+}
+
+void writeBytes(const fs::path& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+Bytes readBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path.string());
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::map<std::string, Bytes> snapshot(const fs::path& folder) {
+  std::map<std::string, Bytes> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file())
+      files[fs::relative(entry.path(), folder).string()] = readBytes(entry.path());
+  }
+  return files;
+}
+
+void TempDirTest::SetUp() {
+  static std::atomic<unsigned> counter{0};
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  std::string name = std::string(info->name()).substr(0, 40);
+  for (char& c : name) {
+    if (c == '/') c = '_';  // parameterised tests are named "Case/N"
+  }
+  dir_ = fs::temp_directory_path() /
+         ("pravix-" + name + "-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+  fs::create_directories(dir_);
+}
+
+void TempDirTest::TearDown() {
+  std::error_code ignored;
+  for (const auto& entry : fs::recursive_directory_iterator(dir_, ignored)) {
+    fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+  }
+  fs::remove_all(dir_, ignored);
+}
+
+}  // namespace pravix::test

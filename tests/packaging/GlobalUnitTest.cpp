@@ -1,0 +1,334 @@
+// The conversions: both layouts byte for byte, round trips, every failure with its message, and
+// what must stay untouched on disk when a conversion fails.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "packaging/File.h"
+#include "packaging/GlobalUnit.h"
+#include "packaging/Path.h"
+#include "tests/TestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace pravix {
+namespace {
+
+using test::Bytes;
+using test::concat;
+using test::patternBytes;
+using test::readBytes;
+using test::snapshot;
+using test::writeBytes;
+
+const Bytes kStub = patternBytes(500, 7);
+
+Bytes projectorTrailerBytes(uint32_t length) {
+  return {0x56,
+          0x34,
+          0x12,
+          0xFA,
+          static_cast<uint8_t>(length),
+          static_cast<uint8_t>(length >> 8),
+          static_cast<uint8_t>(length >> 16),
+          static_cast<uint8_t>(length >> 24)};
+}
+
+Bytes screenSaverTrailerBytes(uint32_t length) {
+  const uint32_t back = length + 4;
+  return {static_cast<uint8_t>(back), static_cast<uint8_t>(back >> 8),
+          static_cast<uint8_t>(back >> 16), static_cast<uint8_t>(back >> 24)};
+}
+
+std::string openMessage(const std::string& path, int error) {
+  return "Cannot open file \"" + fullPathName(path) + "\". " + systemErrorText(error);
+}
+
+std::string createMessage(const std::string& path, int error) {
+  return "Cannot create file \"" + fullPathName(path) + "\". " + systemErrorText(error);
+}
+
+// Runs `call`, expecting an exception of type E whose message is `message`.
+template <typename E, typename Call>
+void expectThrowWithMessage(Call call, const std::string& message) {
+  try {
+    call();
+    ADD_FAILURE() << "no exception; expected: " << message;
+  } catch (const E& e) {
+    EXPECT_EQ(e.what(), message);
+  }
+}
+
+class Conversions : public test::TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    writeBytes(path("Player.exe"), kStub);
+    writeBytes(path("Quendel.dll"), kStub);
+  }
+
+  bool packProjector(const std::string& source, const std::string& target) {
+    return PackMovie(Package::Projector, path("Player.exe"), source, target);
+  }
+  bool packScreenSaver(const std::string& source, const std::string& target) {
+    return PackMovie(Package::ScreenSaver, path("Quendel.dll"), source, target);
+  }
+};
+
+TEST_F(Conversions, EmptyMovieGivesStubAndTrailerOnly) {
+  writeBytes(path("empty.swf"), {});
+  ASSERT_TRUE(packProjector(path("empty.swf"), path("empty.exe")));
+  EXPECT_EQ(readBytes(path("empty.exe")), concat(kStub, {0x56, 0x34, 0x12, 0xFA, 0, 0, 0, 0}));
+  ASSERT_TRUE(packScreenSaver(path("empty.swf"), path("empty.scr")));
+  EXPECT_EQ(readBytes(path("empty.scr")), concat(kStub, {0x04, 0, 0, 0}));
+
+  ASSERT_TRUE(ExeToSwf(path("empty.exe"), path("back.swf")));
+  EXPECT_TRUE(readBytes(path("back.swf")).empty());
+}
+
+TEST_F(Conversions, HundredByteMovieBehindFiveHundredByteStub) {
+  const Bytes movie = patternBytes(100, 3);
+  writeBytes(path("m.swf"), movie);
+  ASSERT_TRUE(packProjector(path("m.swf"), path("m.exe")));
+  const Bytes projector = readBytes(path("m.exe"));
+  ASSERT_EQ(projector.size(), 608u);
+  EXPECT_EQ(Bytes(projector.end() - 8, projector.end()),
+            (Bytes{0x56, 0x34, 0x12, 0xFA, 0x64, 0, 0, 0}));
+
+  ASSERT_TRUE(packScreenSaver(path("m.swf"), path("m.scr")));
+  const Bytes saver = readBytes(path("m.scr"));
+  ASSERT_EQ(saver.size(), 604u);
+  EXPECT_EQ(Bytes(saver.end() - 4, saver.end()), (Bytes{0x68, 0, 0, 0}));
+}
+
+class RoundTrip : public Conversions, public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(RoundTrip, BothLayoutsByteForByteAndTheMovieComesBackIdentical) {
+  const size_t size = GetParam();
+  const Bytes movie = patternBytes(size, static_cast<uint32_t>(size));
+  writeBytes(path("movie.swf"), movie);
+
+  ASSERT_TRUE(packProjector(path("movie.swf"), path("movie.exe")));
+  EXPECT_EQ(readBytes(path("movie.exe")),
+            concat(concat(kStub, movie), projectorTrailerBytes(static_cast<uint32_t>(size))));
+  ASSERT_TRUE(packScreenSaver(path("movie.swf"), path("movie.scr")));
+  EXPECT_EQ(readBytes(path("movie.scr")),
+            concat(concat(kStub, movie), screenSaverTrailerBytes(static_cast<uint32_t>(size))));
+
+  ASSERT_TRUE(ExeToSwf(path("movie.exe"), path("back.swf")));
+  EXPECT_EQ(readBytes(path("back.swf")), movie);
+  EXPECT_EQ(readBytes(path("movie.swf")), movie);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, RoundTrip,
+                         ::testing::Values(0, 1, 7, 8, 61439, 61440, 61441, 122879, 122880, 122881,
+                                           3 * 1024 * 1024 + 17));
+
+TEST_F(Conversions, ExtractionFindsTheMovieFromTheTrailerAlone) {
+  // No stub of a known size: a file that merely ends in a projector trailer is a projector.
+  const Bytes movie = patternBytes(1000, 11);
+  writeBytes(path("odd.bin"),
+             concat(concat(patternBytes(1234, 5), movie), projectorTrailerBytes(1000)));
+  ASSERT_TRUE(ExeToSwf(path("odd.bin"), path("out.swf")));
+  EXPECT_EQ(readBytes(path("out.swf")), movie);
+
+  // The whole file may be the movie.
+  writeBytes(path("bare.bin"), concat(movie, projectorTrailerBytes(1000)));
+  ASSERT_TRUE(ExeToSwf(path("bare.bin"), path("bare.swf")));
+  EXPECT_EQ(readBytes(path("bare.swf")), movie);
+
+  writeBytes(path("zero.exe"), concat(kStub, projectorTrailerBytes(0)));
+  ASSERT_TRUE(ExeToSwf(path("zero.exe"), ""));
+  EXPECT_TRUE(readBytes(path("zero.swf")).empty());
+}
+
+TEST_F(Conversions, TargetsAreReplacedWithoutAQuestion) {
+  const Bytes movie = patternBytes(300, 2);
+  writeBytes(path("m.swf"), movie);
+  writeBytes(path("m.exe"), patternBytes(100000, 9));
+  writeBytes(path("out.swf"), patternBytes(100000, 9));
+  ASSERT_TRUE(packProjector(path("m.swf"), path("m.exe")));
+  EXPECT_EQ(readBytes(path("m.exe")), concat(concat(kStub, movie), projectorTrailerBytes(300)));
+  ASSERT_TRUE(ExeToSwf(path("m.exe"), path("out.swf")));
+  EXPECT_EQ(readBytes(path("out.swf")), movie);
+}
+
+TEST_F(Conversions, ATargetIsUsedWhateverItsExtension) {
+  writeBytes(path("m.swf"), patternBytes(10));
+  ASSERT_TRUE(packProjector(path("m.swf"), path("projector.dat")));
+  ASSERT_TRUE(ExeToSwf(path("projector.dat"), path("movie.bin")));
+  EXPECT_EQ(readBytes(path("movie.bin")), patternBytes(10));
+}
+
+TEST_F(Conversions, ExtractionDefaultsToTheSwfBesideTheSource) {
+  writeBytes(path("My.Movie.EXE"),
+             concat(concat(kStub, patternBytes(20)), projectorTrailerBytes(20)));
+  ASSERT_TRUE(ExeToSwf(path("My.Movie.EXE"), ""));
+  EXPECT_EQ(readBytes(path("My.Movie.swf")), patternBytes(20));
+}
+
+TEST_F(Conversions, PackingWithoutAStubReturnsFalseAndCreatesNothing) {
+  // The stubs are looked for beside the test program, where there are none.
+  writeBytes(path("m.swf"), patternBytes(10));
+  const auto before = snapshot(dir_);
+  EXPECT_FALSE(SwfToExe(path("m.swf"), ""));
+  EXPECT_FALSE(SwfToScr(path("m.swf"), ""));
+  EXPECT_FALSE(packProjector(path("m.swf"), path("missing") + "/sub/m.exe"));
+  EXPECT_EQ(snapshot(dir_), before);
+}
+
+TEST_F(Conversions, FailedStubCopyLeavesAnOlderTargetUntouched) {
+  writeBytes(path("m.swf"), patternBytes(10));
+  writeBytes(path("m.exe"), patternBytes(777, 4));
+  const auto before = snapshot(dir_);
+  EXPECT_FALSE(PackMovie(Package::Projector, path("NoSuchStub.exe"), path("m.swf"), path("m.exe")));
+  EXPECT_FALSE(
+      PackMovie(Package::ScreenSaver, path("NoSuchStub.dll"), path("m.swf"), path("m.exe")));
+  EXPECT_EQ(snapshot(dir_), before);
+}
+
+TEST_F(Conversions, PackingOntoTheMovieItselfIsRefusedBeforeAnyCopy) {
+  writeBytes(path("intro.exe"), patternBytes(5000, 8));
+  const auto before = snapshot(dir_);
+  EXPECT_FALSE(packProjector(path("intro.exe"), path("intro.exe")));
+  EXPECT_FALSE(packScreenSaver(path("intro.exe"), path("intro.exe")));
+  // Another spelling of the same file.
+  const std::string other = (dir_ / "." / "intro.exe").string();
+  EXPECT_FALSE(packProjector(path("intro.exe"), other));
+  EXPECT_EQ(snapshot(dir_), before);
+}
+
+TEST_F(Conversions, ExtractionOntoItsOwnSourceNeverEmptiesIt) {
+  const Bytes projector = concat(concat(kStub, patternBytes(64)), projectorTrailerBytes(64));
+  writeBytes(path("p.exe"), projector);
+  expectThrowWithMessage<FileCreateError>([&] { ExeToSwf(path("p.exe"), path("p.exe")); },
+                                          createMessage(path("p.exe"), test::kSharingViolation));
+  EXPECT_EQ(readBytes(path("p.exe")), projector);
+}
+
+TEST_F(Conversions, MissingSourceGivesTheOpenMessageWithTheAbsolutePath) {
+  const auto before = snapshot(dir_);
+  expectThrowWithMessage<FileOpenError>([&] { ExeToSwf(path("absent.exe"), path("out.swf")); },
+                                        openMessage(path("absent.exe"), test::kFileNotFound));
+  EXPECT_EQ(snapshot(dir_), before);
+
+  // Packing copies the stub first: the bare copy stays.
+  expectThrowWithMessage<FileOpenError>(
+      [&] { packProjector(path("absent.swf"), path("absent.exe")); },
+      openMessage(path("absent.swf"), test::kFileNotFound));
+  EXPECT_EQ(readBytes(path("absent.exe")), kStub);
+}
+
+TEST_F(Conversions, RelativePathsAreShownAbsolute) {
+  const test::CurrentDirectory inDir(dir_);
+  expectThrowWithMessage<FileOpenError>([] { ExeToSwf("absent.exe", ""); },
+                                        "Cannot open file \"" +
+                                            (fs::current_path() / "absent.exe").string() + "\". " +
+                                            systemErrorText(test::kFileNotFound));
+}
+
+TEST_F(Conversions, MovieHeldOpenByAnotherOpenerFailsAfterTheStubCopy) {
+  writeBytes(path("m.swf"), patternBytes(100));
+  File holder(path("m.swf"), FileMode::ReadExisting);
+  expectThrowWithMessage<FileOpenError>([&] { packProjector(path("m.swf"), path("m.exe")); },
+                                        openMessage(path("m.swf"), test::kSharingViolation));
+  EXPECT_EQ(readBytes(path("m.exe")), kStub);
+  expectThrowWithMessage<FileOpenError>([&] { ExeToSwf(path("m.swf"), path("x.swf")); },
+                                        openMessage(path("m.swf"), test::kSharingViolation));
+}
+
+TEST_F(Conversions, ReadOnlyStubGivesAReadOnlyTargetThatCannotBeOpened) {
+  writeBytes(path("m.swf"), patternBytes(100));
+  fs::permissions(path("Player.exe"),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  expectThrowWithMessage<FileOpenError>([&] { packProjector(path("m.swf"), path("m.exe")); },
+                                        openMessage(path("m.exe"), test::kAccessDenied));
+  EXPECT_EQ(readBytes(path("m.exe")), kStub);
+  EXPECT_EQ(readBytes(path("m.swf")), patternBytes(100));
+}
+
+TEST_F(Conversions, ExtractionTargetThatCannotBeCreated) {
+  writeBytes(path("p.exe"), concat(concat(kStub, patternBytes(64)), projectorTrailerBytes(64)));
+  fs::create_directory(path("folder.swf"));
+  expectThrowWithMessage<FileCreateError>([&] { ExeToSwf(path("p.exe"), path("folder.swf")); },
+                                          createMessage(path("folder.swf"), test::kIsDirectory));
+
+  writeBytes(path("held.swf"), patternBytes(50));
+  File holder(path("held.swf"), FileMode::ReadExisting);
+  expectThrowWithMessage<FileCreateError>([&] { ExeToSwf(path("p.exe"), path("held.swf")); },
+                                          createMessage(path("held.swf"), test::kSharingViolation));
+  EXPECT_EQ(readBytes(path("held.swf")), patternBytes(50));
+}
+
+TEST_F(Conversions, NoMarkerReturnsFalseAndCreatesNoFile) {
+  writeBytes(path("plain.exe"), patternBytes(4096));
+  writeBytes(path("m.swf"), patternBytes(300));
+  ASSERT_TRUE(packScreenSaver(path("m.swf"), path("saver.scr")));
+  const auto before = snapshot(dir_);
+  EXPECT_FALSE(ExeToSwf(path("plain.exe"), ""));
+  EXPECT_FALSE(ExeToSwf(path("saver.scr"), path("out.swf")));
+  // Four to seven bytes are read from the start: the first four are taken as the marker.
+  writeBytes(path("short.exe"), {1, 2, 3, 4, 5, 6});
+  EXPECT_FALSE(ExeToSwf(path("short.exe"), path("out.swf")));
+  fs::remove(path("short.exe"));
+  EXPECT_EQ(snapshot(dir_), before);
+}
+
+TEST_F(Conversions, ShortFilesAndOverlongLengthsRaiseTheReadErrorBeforeTheTarget) {
+  writeBytes(path("out.swf"), patternBytes(999, 6));
+  const struct {
+    const char* name;
+    Bytes bytes;
+  } cases[] = {
+      {"empty.exe", {}},
+      {"three.exe", {0x56, 0x34, 0x12}},
+      {"marker-only.exe", {0x56, 0x34, 0x12, 0xFA}},
+      {"marker-and-three.exe", {0x56, 0x34, 0x12, 0xFA, 1, 0, 0}},
+      {"claims-one-more.exe", concat(patternBytes(10), projectorTrailerBytes(11))},
+      {"claims-everything.exe", concat(patternBytes(10), projectorTrailerBytes(0xFFFFFFFF))},
+      {"claims-the-trailer.exe", concat(patternBytes(2), projectorTrailerBytes(6))},
+  };
+  for (const auto& c : cases) writeBytes(path(c.name), c.bytes);
+  const auto before = snapshot(dir_);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    expectThrowWithMessage<StreamReadError>([&] { ExeToSwf(path(c.name), path("out.swf")); },
+                                            "Stream read error");
+  }
+  EXPECT_EQ(snapshot(dir_), before);
+}
+
+TEST_F(Conversions, MoviesTooLargeForTheTrailerAreRefusedBeforeAnythingIsWritten) {
+  // Sparse files: the size is what matters, nothing is read.
+  const struct {
+    Package package;
+    uint64_t size;
+  } cases[] = {{Package::Projector, 0x100000000ull},
+               {Package::ScreenSaver, 0xFFFFFFFCull},
+               {Package::ScreenSaver, 0x100000000ull},
+               {Package::Projector, 0x100000010ull}};
+  for (const auto& c : cases) {
+    writeBytes(path("big.swf"), {});
+    fs::resize_file(path("big.swf"), c.size);
+    const std::string stub =
+        c.package == Package::Projector ? path("Player.exe") : path("Quendel.dll");
+    EXPECT_FALSE(PackMovie(c.package, stub, path("big.swf"), path("big.out"))) << c.size;
+    EXPECT_FALSE(fs::exists(path("big.out")));
+  }
+}
+
+TEST(SystemText, TrailingBlanksControlsAndFullStopsAreRemoved) {
+  EXPECT_EQ(trimSystemText("Sharing violation.\r\n"), "Sharing violation");
+  EXPECT_EQ(trimSystemText("Done. . .\t \x01"), "Done");
+  EXPECT_EQ(trimSystemText("v1.0 ok"), "v1.0 ok");
+  EXPECT_EQ(trimSystemText(" ..\r\n"), "");
+  EXPECT_EQ(trimSystemText(""), "");
+  const std::string text = systemErrorText(test::kFileNotFound);
+  ASSERT_FALSE(text.empty());
+  EXPECT_GT(static_cast<unsigned char>(text.back()), ' ');
+  EXPECT_NE(text.back(), '.');
+}
+
+}  // namespace
+}  // namespace pravix

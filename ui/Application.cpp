@@ -1,0 +1,47 @@
+// The application object and its message loop.
+#include "ui/Application.h"
+
+#include "ui/Window.h"
+
+namespace pravix {
+
+Application::Application(HINSTANCE instance) : instance_(instance) {}
+
+// Windows go before the application that owns them, the main window last.
+Application::~Application() {
+  while (!windows_.empty()) windows_.pop_back();
+}
+
+void Application::run() {
+  if (mainWindow_ != nullptr) mainWindow_->show();
+  MSG message{};
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (mainWindow_ != nullptr && mainWindow_->preTranslateMessage(message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+void Application::terminate() {
+  PostQuitMessage(0);
+}
+
+std::string exceptionText(const std::string& message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
+  return message;
+}
+
+void Application::showException(std::exception_ptr error) noexcept {
+  std::string message;
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    message = e.what();
+  } catch (...) {
+    message = "Unknown error";
+  }
+  MessageBoxA(GetActiveWindow(), exceptionText(message).c_str(), title_.c_str(),
+              MB_OK | MB_ICONERROR);
+}
+
+}  // namespace pravix

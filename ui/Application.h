@@ -1,0 +1,67 @@
+// The application object: owns the windows, holds the title, runs the message loop, takes the quit
+// request and shows the exceptions that leave event handlers.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace pravix {
+
+class Window;
+
+class Application {
+ public:
+  explicit Application(HINSTANCE instance);
+  ~Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  HINSTANCE instance() const { return instance_; }
+  const std::string& title() const { return title_; }
+  void setTitle(std::string title) { title_ = std::move(title); }
+
+  // Makes a window that lives as long as the application; the first one made is the main window.
+  template <typename Form, typename... Args>
+  Form& createForm(Args&&... args) {
+    auto form = std::make_unique<Form>(*this, std::forward<Args>(args)...);
+    Form& created = *form;
+    windows_.push_back(std::move(form));
+    if (mainWindow_ == nullptr) mainWindow_ = &created;
+    guarded([&] { created.FormCreate(); });
+    return created;
+  }
+
+  // Shows the main window and dispatches messages until the quit request.
+  void run();
+  // Asks the message loop to end.
+  void terminate();
+
+  // Runs `handler`, showing any exception that leaves it; the program then goes on.
+  template <typename Handler>
+  void guarded(Handler&& handler) noexcept {
+    try {
+      handler();
+    } catch (...) {
+      showException(std::current_exception());
+    }
+  }
+
+  // The exception message box: title as caption, error icon, OK.
+  void showException(std::exception_ptr error) noexcept;
+
+ private:
+  HINSTANCE instance_;
+  std::string title_;
+  std::vector<std::unique_ptr<Window>> windows_;
+  Window* mainWindow_ = nullptr;
+};
+
+// The text the exception box shows: a "." ends a message whose last character sorts after ".".
+std::string exceptionText(const std::string& message);
+
+}  // namespace pravix

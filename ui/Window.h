@@ -1,0 +1,52 @@
+// The base of every window: the window procedure that finds its object, and the one place where
+// exceptions from event handlers are caught.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "packaging/Handle.h"
+
+namespace pravix {
+
+class Application;
+
+struct GdiObjectTraits {
+  using Type = HGDIOBJ;
+  static Type invalid() noexcept { return nullptr; }
+  static void close(Type object) noexcept { DeleteObject(object); }
+};
+using GdiObject = UniqueHandle<GdiObjectTraits>;
+
+// "MS Sans Serif" at `points` points for the screen's resolution.
+GdiObject createFont(int points, int weight = FW_NORMAL, const char* face = "MS Sans Serif");
+
+class Window {
+ public:
+  explicit Window(Application& application) : application_(application) {}
+  virtual ~Window();
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  HWND handle() const { return handle_; }
+  Application& application() const { return application_; }
+
+  virtual void show();
+  // Lets the window take a message before the loop translates and dispatches it.
+  virtual bool preTranslateMessage(MSG&) { return false; }
+
+ protected:
+  // Registers `className` once (with `icon` and the button face colour) and creates the window.
+  void create(const char* className, HICON icon, DWORD style, DWORD exStyle, const RECT& bounds,
+              HMENU menu);
+  virtual LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+ private:
+  static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+  Application& application_;
+  HWND handle_ = nullptr;
+};
+
+}  // namespace pravix

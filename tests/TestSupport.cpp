@@ -39,6 +39,25 @@ Bytes readBytes(const fs::path& path) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+void makeReadOnly(const fs::path& path) {
+  fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+}
+
+bool readOnlyIsEnforced([[maybe_unused]] const fs::path& folder) {
+#ifdef _WIN32
+  const fs::path probe = folder / "read-only-probe";
+  writeBytes(probe, {1});
+  makeReadOnly(probe);
+  const bool enforced = !std::ofstream(probe, std::ios::binary | std::ios::app);
+  fs::permissions(probe, fs::perms::owner_write, fs::perm_options::add);
+  fs::remove(probe);
+  return enforced;
+#else
+  return true;  // the POSIX file layer refuses writers of a read-only file, root included
+#endif
+}
+
 std::map<std::string, Bytes> snapshot(const fs::path& folder) {
   std::map<std::string, Bytes> files;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {

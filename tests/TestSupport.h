@@ -41,6 +41,13 @@ Bytes concat(const Bytes& first, const Bytes& second);
 void writeBytes(const std::filesystem::path& path, const Bytes& bytes);
 Bytes readBytes(const std::filesystem::path& path);
 
+// Makes a file read-only: the read-only attribute on Win32, no write bits on POSIX.
+void makeReadOnly(const std::filesystem::path& path);
+
+// Whether the system refuses writers of a read-only file in `folder`. Wine run by root maps the
+// attribute to Unix write bits, which root passes; the tests that rely on it are skipped there.
+bool readOnlyIsEnforced(const std::filesystem::path& folder);
+
 // Every regular file below a folder with its contents, to show what a call changed.
 std::map<std::string, Bytes> snapshot(const std::filesystem::path& folder);
 

@@ -33,6 +33,11 @@ TMainForm::TMainForm(Application& application) : Window(application), font_(crea
   create("TMainForm", icon, kFrameStyle, kFrameExStyle,
          centredOnDesktop(kClientWidth, kClientHeight, false), nullptr);
   SendMessageA(handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  SendMessageA(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  SendMessageA(handle(), WM_SETICON, ICON_SMALL,
+               reinterpret_cast<LPARAM>(LoadImageA(
+                   application.instance(), MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED)));
 }
 
 void TMainForm::FormCreate() {

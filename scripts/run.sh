@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The main job: packs the sample movie into a projector and a screen saver with Pravix.exe under
+# Wine, takes it back out with Pravix.exe and with the stubs, and checks that it is unchanged.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+movie="${1:-$root/sample/intro.swf}"
+bash "$root/scripts/build.sh"
+bash "$root/scripts/wine-prefix.sh"
+
+wine_run="$root/build/win64/wine-run.sh"
+bin="$root/build/win64/bin"
+work="$root/build/run"
+rm -rf "$work"
+mkdir -p "$work"
+cp "$movie" "$work/intro.swf"
+winpath() { echo "Z:${1//\//\\}"; }
+
+cd "$work"
+run_pravix() { xvfb-run -a "$wine_run" "$bin/Pravix.exe" "$@"; }
+
+run_pravix "$(winpath "$work/intro.swf")"
+run_pravix "$(winpath "$work/intro.swf")" SCR
+mv intro.swf original.swf
+run_pravix "$(winpath "$work/intro.exe")"
+"$wine_run" "$work/intro.exe" /x "$(winpath "$work/from-projector.swf")"
+"$wine_run" "$work/intro.scr" /x "$(winpath "$work/from-screensaver.swf")"
+WINEPREFIX="$root/build/win64/wineprefix" timeout 30 wineserver -k 2>/dev/null || true
+
+for result in intro.swf from-projector.swf from-screensaver.swf; do
+  if ! cmp -s original.swf "$result"; then
+    echo "FAILED: $result differs from the packed movie" >&2
+    exit 1
+  fi
+done
+size=$(stat -c %s original.swf)
+echo "Packed $(basename "$movie") ($size bytes) into $work/intro.exe ($(stat -c %s intro.exe) bytes)" \
+  "and $work/intro.scr ($(stat -c %s intro.scr) bytes)."
+echo "Extracted it back with Pravix.exe, Player.exe /x and the screen saver's /x: all identical."

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Runs every test: the native core tests, then the core and end-to-end tests under Wine and Xvfb.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+bash "$root/scripts/build.sh"
+bash "$root/scripts/wine-prefix.sh"
+
+status=0
+echo "== Native tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
+ctest --test-dir "$root/build/native" -j"$(nproc)" --output-on-failure --progress || status=1
+
+echo "== Windows tests under Wine"
+xvfb-run -a -s "-screen 0 1024x768x24" \
+  ctest --test-dir "$root/build/win64" -j"$(nproc)" --output-on-failure --progress --timeout 180 ||
+  status=1
+WINEPREFIX="$root/build/win64/wineprefix" timeout 30 wineserver -k 2>/dev/null || true
+exit "$status"

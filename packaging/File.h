@@ -65,6 +65,16 @@ struct FileHandleTraits {
 #endif
 using FileHandle = UniqueHandle<FileHandleTraits>;
 
+#ifdef _WIN32
+// Kernel objects other than files (processes, threads, events) fail as null, not as -1.
+struct KernelObjectTraits {
+  using Type = void*;
+  static Type invalid() noexcept { return nullptr; }
+  static void close(Type handle) noexcept;
+};
+using KernelObject = UniqueHandle<KernelObjectTraits>;
+#endif
+
 // An open file that no other opener may share. Opening throws FileOpenError (FileCreateError for
 // CreateReadWrite); a short read or write throws StreamReadError or StreamWriteError.
 class File {

@@ -35,6 +35,9 @@ const PathRules& hostPathRules() {
 void FileHandleTraits::close(void* handle) noexcept {
   CloseHandle(handle);
 }
+void KernelObjectTraits::close(void* handle) noexcept {
+  CloseHandle(handle);
+}
 
 std::string systemErrorText(int code) {
   char* text = nullptr;

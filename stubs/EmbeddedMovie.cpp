@@ -50,54 +50,28 @@ bool writeLine(HANDLE handle, const std::string& text) {
 
 }  // namespace
 
-std::string ownPath() {
-  std::vector<char> buffer(MAX_PATH);
-  for (;;) {
-    const DWORD length =
-        GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return {};
-    if (length < buffer.size()) return std::string(buffer.data(), length);
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
 std::string programName() {
-  const std::string path = ownPath();
+  const std::string path = executablePath();
   const size_t slash = path.find_last_of("\\/:");
   return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string systemErrorText(DWORD code) {
-  char* text = nullptr;
-  const DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string result(text != nullptr ? text : "", length);
-  LocalFree(text);
-  while (!result.empty() &&
-         (static_cast<unsigned char>(result.back()) <= ' ' || result.back() == '.')) {
-    result.pop_back();
-  }
-  return result.empty() ? "error " + std::to_string(code) : result;
 }
 
 std::optional<EmbeddedMovie> EmbeddedMovie::open(const std::string& path, TrailerKind kind,
                                                  std::string& problem) {
   // Others may hold the running image open for reading too; nobody may write it meanwhile.
-  OwnedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size{};
   if (!file || !GetFileSizeEx(file.get(), &size)) {
-    problem = "cannot read " + path + ": " + systemErrorText(GetLastError());
+    problem = "cannot read " + path + ": " + systemErrorText(static_cast<int>(GetLastError()));
     return std::nullopt;
   }
   const auto fileSize = static_cast<uint64_t>(size.QuadPart);
-  uint8_t tail[kProjectorTrailerSize > kScreenSaverTrailerSize ? kProjectorTrailerSize
-                                                               : kScreenSaverTrailerSize] = {};
+  uint8_t tail[kLongestTrailerSize] = {};
   const size_t tailSize = trailerSize(kind);
   if (fileSize >= tailSize &&
       !readAt(file.get(), fileSize - tailSize, tail, static_cast<DWORD>(tailSize))) {
-    problem = "cannot read " + path + ": " + systemErrorText(GetLastError());
+    problem = "cannot read " + path + ": " + systemErrorText(static_cast<int>(GetLastError()));
     return std::nullopt;
   }
   const std::optional<MovieRange> range = locateMovie(kind, fileSize, tail);
@@ -116,9 +90,9 @@ MovieHeader EmbeddedMovie::header() const {
 }
 
 WriteResult EmbeddedMovie::writeTo(const std::string& path, WriteMode mode) const {
-  OwnedFile output(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                               mode == WriteMode::Replace ? CREATE_ALWAYS : CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  FileHandle output(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                mode == WriteMode::Replace ? CREATE_ALWAYS : CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!output) return WriteResult::CreateFailed;
 
   constexpr DWORD kChunk = 1 << 16;
@@ -153,11 +127,13 @@ void printError(const std::string& line) {
   if (inherited != nullptr && inherited != INVALID_HANDLE_VALUE && writeLine(inherited, text)) {
     return;
   }
-  // A GUI program started from a console window gets no standard handles of its own.
-  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
-  const OwnedFile console(CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                      nullptr));
+  // A GUI program started from a console window gets no standard handles of its own. Attaching
+  // fails with ERROR_ACCESS_DENIED when the process already has a console (Wine hands the
+  // parent's one down), and the console is usable then too, so the outcome is not checked.
+  AttachConsole(ATTACH_PARENT_PROCESS);
+  const FileHandle console(CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       0, nullptr));
   if (console) writeLine(console.get(), text);
 }
 
@@ -190,19 +166,19 @@ int extractOwnMovie(TrailerKind kind, const std::vector<std::string>& operands) 
   }
   const std::string& target = operands.front();
   std::string problem;
-  const std::optional<EmbeddedMovie> movie = EmbeddedMovie::open(ownPath(), kind, problem);
+  const std::optional<EmbeddedMovie> movie = EmbeddedMovie::open(executablePath(), kind, problem);
   if (!movie) {
     printError(name + ": " + problem);
     return kExitNoMovie;
   }
   const WriteResult result = movie->writeTo(target, WriteMode::Replace);
   if (result == WriteResult::Done) return kExitSuccess;
-  const std::string reason = systemErrorText(GetLastError());
+  const std::string reason = systemErrorText(static_cast<int>(GetLastError()));
   switch (result) {
     case WriteResult::Done:
       break;
     case WriteResult::ReadFailed:
-      printError(name + ": cannot read the movie from " + ownPath() + ": " + reason);
+      printError(name + ": cannot read the movie from " + executablePath() + ": " + reason);
       return kExitNoMovie;
     case WriteResult::CreateFailed:
       printError(name + ": cannot create " + target + ": " + reason);

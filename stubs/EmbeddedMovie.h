@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "packaging/Handle.h"
+#include "packaging/File.h"
 #include "stubs/MovieInfo.h"
 
 namespace pravix::stub {
@@ -28,27 +28,8 @@ enum ExitCode : int {
   kExitBadUsage = 3,
 };
 
-// File handles fail as INVALID_HANDLE_VALUE, process handles as null; both close the same way.
-struct FileHandleTraits {
-  using Type = HANDLE;
-  static Type invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void close(Type handle) noexcept { CloseHandle(handle); }
-};
-using OwnedFile = UniqueHandle<FileHandleTraits>;
-
-struct ObjectHandleTraits {
-  using Type = HANDLE;
-  static Type invalid() noexcept { return nullptr; }
-  static void close(Type handle) noexcept { CloseHandle(handle); }
-};
-using OwnedObject = UniqueHandle<ObjectHandleTraits>;
-
-// The full path of the running program's file, and its file name alone (a copy may be renamed).
-std::string ownPath();
+// The running program's file name alone (a copy may be renamed).
 std::string programName();
-
-// The system's text for an error code, without the trailing line break and full stop.
-std::string systemErrorText(DWORD code);
 
 enum class WriteMode { Replace, CreateNew };
 enum class WriteResult { Done, ReadFailed, CreateFailed, WriteFailed };
@@ -68,9 +49,9 @@ class EmbeddedMovie {
   WriteResult writeTo(const std::string& path, WriteMode mode) const;
 
  private:
-  EmbeddedMovie(OwnedFile file, MovieRange range) : file_(std::move(file)), range_(range) {}
+  EmbeddedMovie(FileHandle file, MovieRange range) : file_(std::move(file)), range_(range) {}
 
-  OwnedFile file_;
+  FileHandle file_;
   MovieRange range_;
 };
 

@@ -3,8 +3,6 @@
 
 #include <cstdio>
 
-#include "packaging/Layout.h"
-
 namespace pravix::stub {
 namespace {
 
@@ -139,8 +137,9 @@ std::string describeMovie(uint32_t length, const MovieHeader& header, Detail det
     case MovieHeader::Signature::TooShort:
       return text + "Too short to hold a movie header";
     case MovieHeader::Signature::Unknown:
-      return text + (brief ? "Not a movie: " : "Signature: ") + signature +
-             (brief ? "" : " (not a recognised movie signature)");
+      if (brief) return text + "Not a movie: " + signature;
+      return text + "Signature: " + signature +
+             " (not a recognised movie signature)\nVersion byte: " + version;
     case MovieHeader::Signature::Uncompressed:
       text += brief ? signature + " v" + version : "Signature: FWS (uncompressed)";
       break;

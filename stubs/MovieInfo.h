@@ -7,12 +7,17 @@
 #include <optional>
 #include <string>
 
+#include "packaging/Layout.h"
+
 namespace pravix::stub {
 
 enum class TrailerKind { Projector, ScreenSaver };
 
-// The bytes at the end of the file that TrailerKind reads.
+// The bytes at the end of the file that TrailerKind reads, and room for either trailer.
 size_t trailerSize(TrailerKind kind);
+constexpr size_t kLongestTrailerSize = kProjectorTrailerSize > kScreenSaverTrailerSize
+                                           ? kProjectorTrailerSize
+                                           : kScreenSaverTrailerSize;
 
 struct MovieRange {
   uint64_t offset = 0;

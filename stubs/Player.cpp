@@ -6,15 +6,19 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "stubs/EmbeddedMovie.h"
 
 namespace {
 
+using namespace pravix;
 using namespace pravix::stub;
 
 constexpr const char* kCaption = "Pravix Player";
 constexpr const char* kMovieExtension = ".swf";
+// Only a plain run can end this way; "/x" keeps to the shared exit codes.
+constexpr int kExitCannotOpen = 4;
 
 void showMessage(const std::string& text, UINT icon) {
   MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | icon);
@@ -36,12 +40,11 @@ std::optional<std::string> writeTemporaryMovie(const EmbeddedMovie& movie, std::
   char folder[MAX_PATH + 1] = {};
   const DWORD length = GetTempPathA(sizeof folder, folder);
   if (length == 0 || length >= sizeof folder) {
-    problem = "There is no temporary folder: " + systemErrorText(GetLastError());
+    problem = "There is no temporary folder: " + systemErrorText(static_cast<int>(GetLastError()));
     return std::nullopt;
   }
-  const std::string stem = std::string(folder) + "Pravix-" +
-                           std::to_string(GetCurrentProcessId()) + "-" +
-                           std::to_string(GetTickCount()) + "-";
+  const std::string stem = std::string(folder) + "Pravix-" + std::to_string(GetCurrentProcessId()) +
+                           "-" + std::to_string(GetTickCount()) + "-";
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string path = stem + std::to_string(attempt) + kMovieExtension;
     const WriteResult result = movie.writeTo(path, WriteMode::CreateNew);
@@ -51,7 +54,7 @@ std::optional<std::string> writeTemporaryMovie(const EmbeddedMovie& movie, std::
         (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) {
       continue;
     }
-    problem = "Cannot write " + path + ": " + systemErrorText(error);
+    problem = "Cannot write " + path + ": " + systemErrorText(static_cast<int>(error));
     return std::nullopt;
   }
   problem = "Cannot find a free file name in " + std::string(folder);
@@ -61,9 +64,9 @@ std::optional<std::string> writeTemporaryMovie(const EmbeddedMovie& movie, std::
 int play() {
   std::string problem;
   const std::optional<EmbeddedMovie> movie =
-      EmbeddedMovie::open(ownPath(), TrailerKind::Projector, problem);
+      EmbeddedMovie::open(executablePath(), TrailerKind::Projector, problem);
   if (!movie) {
-    showMessage("This player holds no movie.\n\n(" + problem + ")", MB_ICONERROR);
+    showMessage("There is no movie to show.\n\n" + problem + ".", MB_ICONERROR);
     return kExitNoMovie;
   }
   const std::string details = describeMovie(movie->length(), movie->header(), Detail::Full);
@@ -90,14 +93,16 @@ int play() {
   execute.nShow = SW_SHOWNORMAL;
   const bool opened = ShellExecuteExA(&execute) != FALSE;
   const DWORD error = GetLastError();
-  const OwnedObject viewer(opened ? execute.hProcess : nullptr);
+  const KernelObject viewer(opened ? execute.hProcess : nullptr);
   if (SUCCEEDED(com)) CoUninitialize();
 
   if (!opened) {
     DeleteFileA(path->c_str());
-    showMessage("The movie could not be opened: " + systemErrorText(error) + "\n\n" + details,
+    showMessage("The program associated with " + std::string(kMovieExtension) +
+                    " files could not be started: " + systemErrorText(static_cast<int>(error)) +
+                    "\n\n" + details,
                 MB_ICONERROR);
-    return kExitNoMovie;
+    return kExitCannotOpen;
   }
   // The movie must outlive the viewer that reads it. When the viewer handed it on to a program
   // that was already running there is no process to wait for, and the file stays behind in the

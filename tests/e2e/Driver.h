@@ -7,16 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "packaging/Handle.h"
+#include "packaging/File.h"
 
 namespace pravix::e2e {
-
-struct KernelHandleTraits {
-  using Type = HANDLE;
-  static Type invalid() noexcept { return nullptr; }
-  static void close(Type handle) noexcept { CloseHandle(handle); }
-};
-using KernelHandle = UniqueHandle<KernelHandleTraits>;
 
 constexpr DWORD kTimeoutMs = 20000;
 
@@ -33,7 +26,7 @@ class Process {
   DWORD exitCode() const;
 
  private:
-  KernelHandle process_;
+  KernelObject process_;
   DWORD id_ = 0;
 };
 

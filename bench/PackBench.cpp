@@ -1,0 +1,288 @@
+// Measures packing and extraction against a plain buffered copy and cat, with each run's peak memory.
+//
+// Every run happens in a fresh child process (this program started again with --run), so that the
+// peak resident size the kernel reports for the child belongs to that one run.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "packaging/File.h"
+#include "packaging/GlobalUnit.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr uint64_t kMiB = 1024 * 1024;
+
+// A POSIX descriptor that closes itself; the baseline copy must not go through the file layer.
+class Descriptor {
+ public:
+  Descriptor(const std::string& path, int flags) : fd_(::open(path.c_str(), flags | O_CLOEXEC, 0644)) {
+    if (fd_ < 0) throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
+  }
+  ~Descriptor() { ::close(fd_); }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+void writeAll(int fd, const char* bytes, size_t count) {
+  while (count > 0) {
+    const ssize_t put = ::write(fd, bytes, count);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) throw std::runtime_error(std::string("write: ") + std::strerror(errno));
+    bytes += put;
+    count -= static_cast<size_t>(put);
+  }
+}
+
+// The yardstick: the same bytes through one buffer of the packer's size, nothing else.
+void plainCopy(const std::string& from, const std::string& to) {
+  Descriptor source(from, O_RDONLY);
+  Descriptor target(to, O_WRONLY | O_CREAT | O_TRUNC);
+  std::vector<char> buffer(pravix::kCopyBufferSize);
+  for (;;) {
+    const ssize_t got = ::read(source.get(), buffer.data(), buffer.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) throw std::runtime_error(std::string("read: ") + std::strerror(errno));
+    if (got == 0) break;
+    writeAll(target.get(), buffer.data(), static_cast<size_t>(got));
+  }
+}
+
+// Fills a file with bytes that differ from block to block, without holding it in memory.
+void writeMovie(const std::string& path, uint64_t size, uint32_t seed) {
+  Descriptor out(path, O_WRONLY | O_CREAT | O_TRUNC);
+  std::vector<char> block(1 << 20);
+  uint32_t state = seed;
+  while (size > 0) {
+    for (char& c : block) {
+      state = state * 1103515245u + 12345u;
+      c = static_cast<char>(state >> 16);
+    }
+    const auto part = static_cast<size_t>(std::min<uint64_t>(size, block.size()));
+    writeAll(out.get(), block.data(), part);
+    size -= part;
+  }
+}
+
+// One run inside the child: does the work and prints its own duration in nanoseconds.
+int runOne(const std::string& kind, const std::string& stub, const std::string& source,
+           const std::string& target) {
+  const auto start = Clock::now();
+  bool ok = true;
+  if (kind == "copy") {
+    plainCopy(source, target);
+  } else if (kind == "projector") {
+    ok = pravix::PackMovie(pravix::Package::Projector, stub, source, target);
+  } else if (kind == "screensaver") {
+    ok = pravix::PackMovie(pravix::Package::ScreenSaver, stub, source, target);
+  } else if (kind == "extract") {
+    ok = pravix::ExeToSwf(source, target);
+  } else {
+    std::fprintf(stderr, "unknown run %s\n", kind.c_str());
+    return 2;
+  }
+  const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start);
+  std::printf("%lld\n", static_cast<long long>(elapsed.count()));
+  return ok ? 0 : 1;
+}
+
+struct Sample {
+  double seconds;
+  long peakKiB;
+};
+
+// Runs `argv` in a child with its output in `captured` (or `stdoutPath` for cat) and returns the
+// child's wall time and peak resident size.
+Sample runChild(const std::vector<std::string>& args, const std::string& stdoutPath,
+                std::string* captured) {
+  int pipeFds[2] = {-1, -1};
+  if (captured != nullptr && ::pipe(pipeFds) != 0) throw std::runtime_error("pipe");
+  const auto start = Clock::now();
+  const pid_t child = ::fork();
+  if (child < 0) throw std::runtime_error("fork");
+  if (child == 0) {
+    if (captured != nullptr) {
+      ::dup2(pipeFds[1], STDOUT_FILENO);
+    } else {
+      const int out = ::open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (out < 0) ::_exit(127);
+      ::dup2(out, STDOUT_FILENO);
+    }
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execvp(argv[0], argv.data());
+    ::_exit(127);
+  }
+  std::string text;
+  if (captured != nullptr) {
+    ::close(pipeFds[1]);
+    char chunk[256];
+    ssize_t got;
+    while ((got = ::read(pipeFds[0], chunk, sizeof chunk)) > 0)
+      text.append(chunk, static_cast<size_t>(got));
+    ::close(pipeFds[0]);
+  }
+  int status = 0;
+  struct rusage usage {};
+  if (::wait4(child, &status, 0, &usage) != child) throw std::runtime_error("wait4");
+  const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    throw std::runtime_error("run failed: " + args[0] + " " + (args.size() > 2 ? args[2] : ""));
+  }
+  if (captured != nullptr) *captured = text;
+  return {wall, usage.ru_maxrss};
+}
+
+struct Result {
+  double bestSeconds = 1e300;
+  long peakKiB = 0;
+};
+
+struct Setup {
+  std::string self;
+  std::string folder;
+  std::string stub;
+  int runs = 3;
+};
+
+// Best time of `runs` runs after one warm-up run; the peak is the highest of all of them.
+Result measure(const Setup& setup, const std::string& kind, const std::string& source,
+               const std::string& target) {
+  Result result;
+  for (int run = 0; run <= setup.runs; ++run) {
+    ::unlink(target.c_str());
+    // Earlier runs' dirty pages would otherwise be written back during this one.
+    ::sync();
+    Sample sample{};
+    if (kind == "cat") {
+      sample = runChild({"cat", setup.stub, source}, target, nullptr);
+    } else {
+      std::string printed;
+      sample = runChild({setup.self, "--run", kind, setup.stub, source, target}, "", &printed);
+      sample.seconds = std::strtod(printed.c_str(), nullptr) / 1e9;
+    }
+    result.peakKiB = std::max(result.peakKiB, sample.peakKiB);
+    if (run > 0) result.bestSeconds = std::min(result.bestSeconds, sample.seconds);
+  }
+  ::unlink(target.c_str());
+  return result;
+}
+
+int usage() {
+  std::fprintf(stderr,
+               "usage: pravix_bench --dir FOLDER [--stub FILE] [--runs N] [--sizes MiB,MiB,...]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    if (argc == 6 && std::string(argv[1]) == "--run") return runOne(argv[2], argv[3], argv[4], argv[5]);
+
+    Setup setup;
+    std::vector<uint64_t> sizes = {16, 256, 1024};
+    std::string stubFrom;
+    for (int i = 1; i + 1 < argc; i += 2) {
+      const std::string option = argv[i];
+      if (option == "--dir") {
+        setup.folder = argv[i + 1];
+      } else if (option == "--stub") {
+        stubFrom = argv[i + 1];
+      } else if (option == "--runs") {
+        setup.runs = std::max(1, std::atoi(argv[i + 1]));
+      } else if (option == "--sizes") {
+        sizes.clear();
+        for (const char* p = argv[i + 1]; *p != '\0';) {
+          char* end = nullptr;
+          const uint64_t mib = std::strtoull(p, &end, 10);
+          if (end == p || mib == 0) return usage();
+          sizes.push_back(mib);
+          p = *end == ',' ? end + 1 : end;
+        }
+      } else {
+        return usage();
+      }
+    }
+    if (setup.folder.empty() || argc % 2 == 0) return usage();
+    // The child is started through the path of this very program, not its link in /proc.
+    char self[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) throw std::runtime_error("cannot find this program");
+    setup.self.assign(self, static_cast<size_t>(length));
+
+    setup.stub = setup.folder + "/stub.bin";
+    if (stubFrom.empty()) {
+      writeMovie(setup.stub, 232448, 7);  // the size of our projector stub
+    } else {
+      plainCopy(stubFrom, setup.stub);
+    }
+
+    std::printf("Best of %d runs after one warm-up run; inputs in the page cache, output deleted and\n"
+                "sync before every run; peak RSS is the highest of all runs. Stub: %lld bytes.\n\n",
+                setup.runs, static_cast<long long>(*pravix::fileSize(setup.stub)));
+    std::printf("| Movie | Case | MiB/s | Time / plain copy | Peak RSS (MiB) |\n");
+    std::printf("|------:|------|------:|------------------:|---------------:|\n");
+    std::fflush(stdout);
+
+    const struct {
+      const char* kind;
+      const char* label;
+    } cases[] = {{"copy", "plain copy, one 61,440-byte buffer"},
+                 {"cat", "cat stub movie (wall time)"},
+                 {"projector", "pack projector"},
+                 {"screensaver", "pack screen saver"},
+                 {"extract", "extract from projector"}};
+
+    bool missed = false;
+    for (const uint64_t mib : sizes) {
+      const std::string movie = setup.folder + "/movie.swf";
+      const std::string projector = setup.folder + "/movie.exe";
+      const std::string output = setup.folder + "/out.bin";
+      writeMovie(movie, mib * kMiB, static_cast<uint32_t>(mib));
+      if (!pravix::PackMovie(pravix::Package::Projector, setup.stub, movie, projector))
+        throw std::runtime_error("cannot make the projector to extract from");
+
+      double copySeconds = 0;
+      for (const auto& c : cases) {
+        const std::string source = std::string(c.kind) == "extract" ? projector : movie;
+        const Result r = measure(setup, c.kind, source, output);
+        if (std::string(c.kind) == "copy") copySeconds = r.bestSeconds;
+        const double ratio = r.bestSeconds / copySeconds;
+        const bool ours = std::string(c.kind) != "copy" && std::string(c.kind) != "cat";
+        if (ours && (ratio > 1.10 || r.peakKiB >= 8 * 1024)) missed = true;
+        std::printf("| %4llu MiB | %s | %.0f | %.2f | %.1f |\n", static_cast<unsigned long long>(mib),
+                    c.label, static_cast<double>(mib) / r.bestSeconds, ratio,
+                    static_cast<double>(r.peakKiB) / 1024.0);
+        std::fflush(stdout);
+      }
+      ::unlink(movie.c_str());
+      ::unlink(projector.c_str());
+    }
+    ::unlink(setup.stub.c_str());
+    std::printf("\nTargets: at most 1.10 x the plain copy, peak RSS under 8 MiB: %s\n",
+                missed ? "MISSED" : "met");
+    return 0;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "pravix_bench: %s\n", e.what());
+    return 1;
+  }
+}

@@ -1,0 +1,251 @@
+// The screen-saver stub: shows its movie's details full screen or in the preview, or writes it out.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "stubs/EmbeddedMovie.h"
+
+namespace {
+
+using namespace pravix;
+using namespace pravix::stub;
+
+constexpr const char* kCaption = "Pravix Screen Saver";
+constexpr const char* kWindowClass = "PravixScreenSaverWindow";
+// A hand resting on the mouse moves it a little; only a deliberate move ends the screen saver.
+constexpr int kMouseTolerance = 4;
+constexpr UINT_PTR kParentCheckTimer = 1;
+
+struct FontTraits {
+  using Type = HFONT;
+  static Type invalid() noexcept { return nullptr; }
+  static void close(Type font) noexcept { DeleteObject(font); }
+};
+using OwnedFont = pravix::UniqueHandle<FontTraits>;
+
+struct SaverState {
+  std::string text;
+  bool preview = false;
+  HWND parent = nullptr;
+  bool mouseSeen = false;
+  POINT firstMouse{};
+};
+
+SaverState* stateOf(HWND window) {
+  return reinterpret_cast<SaverState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+void paint(HWND window, const SaverState& state) {
+  PAINTSTRUCT painting{};
+  const HDC dc = BeginPaint(window, &painting);
+  RECT client{};
+  GetClientRect(window, &client);
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+
+  // The preview is a few dozen pixels high and the full screen may span several monitors.
+  const int clientHeight = client.bottom - client.top;
+  const int fontHeight = state.preview ? std::max(8, clientHeight / 8)
+                                       : std::max(16, GetSystemMetrics(SM_CYSCREEN) / 30);
+  const OwnedFont font(CreateFontA(-fontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                   DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                   DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial"));
+  const HGDIOBJ previousFont = font ? SelectObject(dc, font.get()) : nullptr;
+  SetTextColor(dc, RGB(255, 255, 255));
+  SetBkMode(dc, TRANSPARENT);
+
+  // On the full screen the text sits in the middle of the primary monitor, not of the span.
+  RECT area = client;
+  if (!state.preview) {
+    area.left = -GetSystemMetrics(SM_XVIRTUALSCREEN);
+    area.top = -GetSystemMetrics(SM_YVIRTUALSCREEN);
+    area.right = area.left + GetSystemMetrics(SM_CXSCREEN);
+    area.bottom = area.top + GetSystemMetrics(SM_CYSCREEN);
+  }
+  RECT measured = area;
+  const UINT format = DT_CENTER | DT_NOPREFIX | DT_WORDBREAK;
+  DrawTextA(dc, state.text.c_str(), -1, &measured, format | DT_CALCRECT);
+  const int textHeight = measured.bottom - measured.top;
+  RECT placed = area;
+  placed.top = area.top + std::max<LONG>(0, (area.bottom - area.top - textHeight) / 2);
+  DrawTextA(dc, state.text.c_str(), -1, &placed, format);
+
+  if (previousFont != nullptr) SelectObject(dc, previousFont);
+  EndPaint(window, &painting);
+}
+
+// Ends the full-screen saver once the user is back: any key, any click, or a real mouse move.
+bool userIsBack(SaverState& state, UINT message, LPARAM lParam) {
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
+      return true;
+    case WM_MOUSEMOVE: {
+      const POINT now{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      if (!state.mouseSeen) {
+        // Windows reports the pointer where it already was as soon as the window appears.
+        state.mouseSeen = true;
+        state.firstMouse = now;
+        return false;
+      }
+      return std::abs(now.x - state.firstMouse.x) > kMouseTolerance ||
+             std::abs(now.y - state.firstMouse.y) > kMouseTolerance;
+    }
+    default:
+      return false;
+  }
+}
+
+LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  SaverState* state = stateOf(window);
+  if (state == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+
+  if (!state->preview && userIsBack(*state, message, lParam)) {
+    DestroyWindow(window);
+    return 0;
+  }
+  switch (message) {
+    case WM_PAINT:
+      paint(window, *state);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;  // WM_PAINT fills the whole client area; erasing first would flicker.
+    case WM_SETCURSOR:
+      if (state->preview) break;
+      SetCursor(nullptr);
+      return TRUE;
+    case WM_SYSCOMMAND:
+      // A second screen saver must not start over this one.
+      if ((wParam & 0xFFF0) == SC_SCREENSAVE) return 0;
+      break;
+    case WM_TIMER:
+      // The preview's parent lives in another process, which may end without destroying us.
+      if (wParam == kParentCheckTimer && !IsWindow(state->parent)) DestroyWindow(window);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+std::string movieText(Detail detail) {
+  std::string problem;
+  const std::optional<EmbeddedMovie> movie =
+      EmbeddedMovie::open(executablePath(), TrailerKind::ScreenSaver, problem);
+  if (!movie) return detail == Detail::Brief ? "No movie" : "This screen saver holds no movie.";
+  return describeMovie(movie->length(), movie->header(), detail);
+}
+
+bool registerWindowClass(HINSTANCE instance) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = windowProcedure;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  windowClass.lpszClassName = kWindowClass;
+  return RegisterClassA(&windowClass) != 0;
+}
+
+int runMessageLoop() {
+  MSG message{};
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+int showFullScreen(HINSTANCE instance) {
+  SaverState state;
+  state.text = movieText(Detail::Full);
+  if (!registerWindowClass(instance)) return EXIT_FAILURE;
+  const HWND window =
+      CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kWindowClass, kCaption,
+                      WS_POPUP | WS_VISIBLE, GetSystemMetrics(SM_XVIRTUALSCREEN),
+                      GetSystemMetrics(SM_YVIRTUALSCREEN), GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                      GetSystemMetrics(SM_CYVIRTUALSCREEN), nullptr, nullptr, instance, &state);
+  if (window == nullptr) return EXIT_FAILURE;
+  SetForegroundWindow(window);
+  return runMessageLoop();
+}
+
+int showPreview(HINSTANCE instance, HWND parent) {
+  SaverState state;
+  state.text = movieText(Detail::Brief);
+  state.preview = true;
+  state.parent = parent;
+  RECT area{};
+  GetClientRect(parent, &area);
+  if (!registerWindowClass(instance)) return EXIT_FAILURE;
+  const HWND window = CreateWindowExA(0, kWindowClass, kCaption, WS_CHILD | WS_VISIBLE, 0, 0,
+                                      area.right - area.left, area.bottom - area.top, parent,
+                                      nullptr, instance, &state);
+  if (window == nullptr) return EXIT_FAILURE;
+  SetTimer(window, kParentCheckTimer, 500, nullptr);
+  return runMessageLoop();
+}
+
+int configure(HWND owner) {
+  MessageBoxA(owner, "This screen saver has no settings.", kCaption, MB_OK | MB_ICONINFORMATION);
+  return kExitSuccess;
+}
+
+// The window handle Windows passes in decimal after "/p" and "/c:"; nothing when it is not one.
+std::optional<HWND> windowOperand(const std::vector<std::string>& operands) {
+  if (operands.empty() || operands.front().empty()) return std::nullopt;
+  const std::string& text = operands.front();
+  if (text.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+  const unsigned long long value = std::strtoull(text.c_str(), nullptr, 10);
+  const auto window = reinterpret_cast<HWND>(static_cast<uintptr_t>(value));
+  if (!IsWindow(window)) return std::nullopt;
+  return window;
+}
+
+int badUsage() {
+  const std::string name = programName();
+  printError(name + ": usage: " + name + " [/s | /p HWND | /c[:HWND] | /x PATH]");
+  return kExitBadUsage;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  const std::vector<std::string> arguments = programArguments();
+  // Windows starts a screen saver without arguments when the user asks to configure it.
+  if (arguments.empty()) return configure(nullptr);
+  const std::optional<Switch> command = parseSwitch(arguments);
+  if (!command) return badUsage();
+  switch (command->letter) {
+    case 's':
+      return showFullScreen(instance);
+    case 'p': {
+      const std::optional<HWND> parent = windowOperand(command->operands);
+      if (parent) return showPreview(instance, *parent);
+      printError(programName() + ": /p needs the handle of an existing window");
+      return kExitBadUsage;
+    }
+    case 'c':
+      return configure(windowOperand(command->operands).value_or(nullptr));
+    case 'a':
+      return kExitSuccess;  // Old systems ask for a password change; there is no password.
+    case 'x':
+      return extractOwnMovie(TrailerKind::ScreenSaver, command->operands);
+    default:
+      return badUsage();
+  }
+}

@@ -16,7 +16,8 @@ cp "$movie" "$work/intro.swf"
 winpath() { echo "Z:${1//\//\\}"; }
 
 cd "$work"
-run_pravix() { xvfb-run -a "$wine_run" "$bin/Pravix.exe" "$@"; }
+# Pravix.exe prints nothing; what Xvfb says when it stops is left out.
+run_pravix() { xvfb-run -a "$wine_run" "$bin/Pravix.exe" "$@" 2>/dev/null; }
 
 run_pravix "$(winpath "$work/intro.swf")"
 run_pravix "$(winpath "$work/intro.swf")" SCR

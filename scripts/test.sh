@@ -9,6 +9,9 @@ status=0
 echo "== Native tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
 ctest --test-dir "$root/build/native" -j"$(nproc)" --output-on-failure --progress || status=1
 
+echo "== Fuzzing (libFuzzer, bounded time per target)"
+bash "$root/scripts/fuzz.sh" || status=1
+
 echo "== Windows tests under Wine"
 xvfb-run -a -s "-screen 0 1024x768x24" \
   ctest --test-dir "$root/build/win64" -j"$(nproc)" --output-on-failure --progress --timeout 180 ||

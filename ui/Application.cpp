@@ -31,6 +31,10 @@ std::string exceptionText(const std::string& message) {
   return message;
 }
 
+void Application::showMessage(const std::string& text) const {
+  MessageBoxA(GetActiveWindow(), text.c_str(), title_.c_str(), MB_OK);
+}
+
 void Application::showException(std::exception_ptr error) noexcept {
   std::string message;
   try {

@@ -51,6 +51,9 @@ class Application {
     }
   }
 
+  // The plain message box: title as caption, no icon, OK (Enter and Esc press it).
+  void showMessage(const std::string& text) const;
+
   // The exception message box: title as caption, error icon, OK.
   void showException(std::exception_ptr error) noexcept;
 

@@ -1,17 +1,26 @@
-// The main window's frame and its creation handler.
+// The main window: frame, controls, commands, and the command-line start.
 #include "ui/MainFrm.h"
 
 #include "Version.h"
 #include "packaging/GlobalUnit.h"
+#include "packaging/Layout.h"
+#include "packaging/Path.h"
 #include "resources/ResourceIds.h"
 #include "ui/Application.h"
-#include "ui/CommandLine.h"
+#include "ui/Shell.h"
 
 namespace pravix {
 namespace {
 
+using namespace mainform;
+
 constexpr DWORD kFrameStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kFrameExStyle = 0;
+
+constexpr char kConverted[] = "File has been converted successfully!";
+constexpr char kSomethingError[] = "Something error!";
+constexpr char kUnknownExecutable[] = "Unknown type of executable flash file!";
+constexpr char kScreenSaverName[] = "Quendel.scr";
 
 // The frame's outer bounds for the client size, centred on the whole desktop (every monitor).
 RECT centredOnDesktop(int clientWidth, int clientHeight, bool hasMenu) {
@@ -26,18 +35,33 @@ RECT centredOnDesktop(int clientWidth, int clientHeight, bool hasMenu) {
   return RECT{left, top, left + width, top + height};
 }
 
+bool isPushButton(HWND window) {
+  char name[16] = {};
+  GetClassNameA(window, name, sizeof name);
+  const LONG type = GetWindowLongA(window, GWL_STYLE) & BS_TYPEMASK;
+  return lstrcmpiA(name, "Button") == 0 && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
+}
+
 }  // namespace
 
-TMainForm::TMainForm(Application& application) : Window(application), font_(createFont(8)) {
-  HICON icon = LoadIconA(application.instance(), MAKEINTRESOURCEA(IDI_MAIN));
+TMainForm::TMainForm(Application& application)
+    : Window(application),
+      font_(createFont(8)),
+      accelerators_(LoadAcceleratorsA(application.instance(), MAKEINTRESOURCEA(IDR_ACCELERATORS))),
+      OpenDialogSwf("SWF file (*.swf)|*.swf"),
+      OpenDialogExe("EXE file (*.exe)|*.exe") {
+  HINSTANCE instance = application.instance();
+  HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
   create("TMainForm", icon, kFrameStyle, kFrameExStyle,
-         centredOnDesktop(kClientWidth, kClientHeight, false), nullptr);
+         centredOnDesktop(kClientWidth, kClientHeight, true),
+         LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAINMENU)));
   SendMessageA(handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   SendMessageA(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   SendMessageA(handle(), WM_SETICON, ICON_SMALL,
-               reinterpret_cast<LPARAM>(LoadImageA(
-                   application.instance(), MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
-                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED)));
+               reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+                                                   GetSystemMetrics(SM_CXSMICON),
+                                                   GetSystemMetrics(SM_CYSMICON), LR_SHARED)));
+  controls_ = buildLayout(handle(), kLayout, static_cast<HFONT>(font_.get()));
 }
 
 void TMainForm::FormCreate() {
@@ -52,12 +76,149 @@ void TMainForm::FormCreate() {
   }
 }
 
+void TMainForm::show() {
+  Window::show();
+  SetFocus(controls_[kButton1]);
+}
+
+bool TMainForm::preTranslateMessage(MSG& message) {
+  if (TranslateAcceleratorA(handle(), accelerators_, &message)) return true;
+  // No button is a default button: Enter presses the one that has the focus.
+  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN && isPushButton(message.hwnd) &&
+      IsChild(handle(), message.hwnd)) {
+    SendMessageA(message.hwnd, BM_CLICK, 0, 0);
+    return true;
+  }
+  return IsDialogMessageA(handle(), &message) != FALSE;
+}
+
+TMainForm::Handler TMainForm::handlerFor(int commandId) const {
+  static constexpr struct {
+    int button;
+    int menuItem;
+    Handler handler;
+  } kCommands[] = {
+      {kButton1, IDM_CONVERTSWFTOEXE, &TMainForm::ConvertSWFtoEXEClick},
+      {kButton2, IDM_CONVERTEXETOSWF, &TMainForm::ConvertEXEtoSWFClick},
+      {kButton3, IDM_SETASSCREENSAVER, &TMainForm::SetasScreenSaver1Click},
+      {kBtnGo, 0, &TMainForm::BtnGoClick},
+      {0, IDM_EXIT, &TMainForm::Exit1Click},
+      {0, IDM_CONTENTS, &TMainForm::Contents1Click},
+      {0, IDM_HELPVISIT, &TMainForm::HelpVisitClick},
+      {0, IDM_ABOUT, &TMainForm::About1Click},
+  };
+  for (const auto& command : kCommands) {
+    if (commandId == command.button || commandId == command.menuItem) return command.handler;
+  }
+  return nullptr;
+}
+
 LRESULT TMainForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DESTROY) {
-    application().terminate();
-    return 0;
+  switch (message) {
+    case WM_COMMAND: {
+      // Menu items, accelerators and clicked buttons; other notifications are not commands.
+      const int code = HIWORD(wParam);
+      if (lParam != 0 && code != BN_CLICKED) break;
+      if (const Handler handler = handlerFor(LOWORD(wParam))) {
+        (this->*handler)();
+        return 0;
+      }
+      break;
+    }
+    case WM_ACTIVATE:
+      // Coming back to the window gives the focus back to the control that had it.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        focus_ = GetFocus();
+      } else {
+        SetFocus(focus_ != nullptr && IsChild(handle(), focus_) ? focus_ : controls_[kButton1]);
+      }
+      return 0;
+    case WM_DESTROY:
+      application().terminate();
+      return 0;
   }
   return Window::onMessage(message, wParam, lParam);
+}
+
+void TMainForm::ConvertSWFtoEXEClick() {
+  convertBeside(OpenDialogSwf, ".exe", SwfToExe, kSomethingError);
+}
+
+void TMainForm::ConvertEXEtoSWFClick() {
+  convertBeside(OpenDialogExe, ".swf", ExeToSwf, kUnknownExecutable);
+}
+
+void TMainForm::convertBeside(OpenDialog& dialog, const char* extension, Conversion convert,
+                              const char* failure) {
+  const auto source = dialog.execute(handle());
+  if (!source) return;
+  const std::string target = changeFileExtension(*source, extension);
+  showSource(*source);
+  if (convert(*source, target)) {
+    showTarget(target);
+    application().showMessage(kConverted);
+  } else {
+    application().showMessage(failure);
+  }
+}
+
+void TMainForm::SetasScreenSaver1Click() {
+  const auto source = OpenDialogSwf.execute(handle());
+  if (!source) return;
+  showSource(*source);
+  const std::string system = systemDirectory();
+  const std::string target = system + "\\" + kScreenSaverName;
+  if (!SwfToScr(*source, target)) {
+    application().showMessage(kSomethingError);
+    return;
+  }
+  // The installer is started from the system folder by its full path: the open dialog may have
+  // made the movie's folder current, and a program of that name there must not be run instead.
+  const std::string command =
+      "\"" + system + "\\rundll32.exe\" desk.cpl,InstallScreenSaver " + target;
+  WinExec(command.c_str(), SW_SHOWNORMAL);
+  showTarget(target);
+}
+
+void TMainForm::BtnGoClick() {
+  const std::string target = text(kEdit2);
+  if (!target.empty()) openWithShell(handle(), target);
+}
+
+void TMainForm::Exit1Click() {
+  SendMessageA(handle(), WM_CLOSE, 0, 0);
+}
+
+void TMainForm::Contents1Click() {
+  openWithShell(handle(), programDirectory() + "Pravix.chm");
+}
+
+void TMainForm::HelpVisitClick() {
+  openWebAddress(handle(), PRAVIX_WEB_URL);
+}
+
+void TMainForm::About1Click() {}
+
+void TMainForm::showSource(const std::string& source) {
+  setText(kEdit2, "");
+  setText(kEdit1, source);
+}
+
+void TMainForm::showTarget(const std::string& target) {
+  setText(kEdit2, target);
+  EnableWindow(controls_[kBtnGo], TRUE);
+}
+
+std::string TMainForm::text(int id) const {
+  HWND control = controls_[id];
+  std::string value(static_cast<size_t>(GetWindowTextLengthA(control)) + 1, '\0');
+  value.resize(
+      static_cast<size_t>(GetWindowTextA(control, value.data(), static_cast<int>(value.size()))));
+  return value;
+}
+
+void TMainForm::setText(int id, const std::string& text) {
+  SetWindowTextA(controls_[id], text.c_str());
 }
 
 }  // namespace pravix

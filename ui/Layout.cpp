@@ -1,0 +1,173 @@
+// The layout builder: controls from a table, labels measured, panels painted.
+#include "ui/Layout.h"
+
+#include <string>
+
+namespace pravix {
+namespace {
+
+const ControlSpec* findSpec(const ControlSpec* layout, size_t count, int id) {
+  for (size_t i = 0; i < count; ++i) {
+    if (layout[i].id == id) return &layout[i];
+  }
+  return nullptr;
+}
+
+// The window a control really lives on, and its offset there: group boxes are only frames, so
+// their controls live on the group's parent.
+struct Host {
+  HWND window;
+  int dx, dy;
+};
+
+Host hostOf(const ControlSpec& spec, const ControlSpec* layout, size_t count, HWND window,
+            const Controls& controls) {
+  Host host{window, 0, 0};
+  int parentId = spec.parentId;
+  bool placed = false;
+  while (parentId != 0) {
+    const ControlSpec* parent = findSpec(layout, count, parentId);
+    if (parent == nullptr) break;
+    if (parent->kind == ControlKind::GroupBox && !placed) {
+      host.dx += parent->left;
+      host.dy += parent->top;
+    } else if (!placed) {
+      host.window = controls[parent->id];
+      placed = true;
+    }
+    parentId = parent->parentId;
+  }
+  return host;
+}
+
+const char* windowClass(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Panel:
+      return kPanelClassName;
+    case ControlKind::GroupBox:
+    case ControlKind::Button:
+      return "BUTTON";
+    case ControlKind::Edit:
+      return "EDIT";
+    case ControlKind::Label:
+    case ControlKind::Picture:
+    case ControlKind::Bevel:
+      return "STATIC";
+  }
+  return "STATIC";
+}
+
+SIZE textSize(HWND window, HFONT font, const char* text) {
+  HDC dc = GetDC(window);
+  HGDIOBJ previous = SelectObject(dc, font);
+  SIZE size{};
+  const std::string line = text;
+  GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &size);
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(dc, &metrics);
+  size.cy = metrics.tmHeight;
+  SelectObject(dc, previous);
+  ReleaseDC(window, dc);
+  return size;
+}
+
+LRESULT CALLBACK panelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT paint{};
+      HDC dc = BeginPaint(panel, &paint);
+      RECT bounds{};
+      GetClientRect(panel, &bounds);
+      DrawEdge(dc, &bounds, BDR_RAISEDINNER, BF_RECT);
+      EndPaint(panel, &paint);
+      return 0;
+    }
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+      // The window that owns the layout handles what its controls report.
+      return SendMessageA(GetParent(panel), message, wParam, lParam);
+    default:
+      return DefWindowProcA(panel, message, wParam, lParam);
+  }
+}
+
+void registerPanelClass(HINSTANCE instance) {
+  WNDCLASSEXA panelClass{};
+  if (GetClassInfoExA(instance, kPanelClassName, &panelClass)) return;
+  panelClass.cbSize = sizeof panelClass;
+  panelClass.lpfnWndProc = panelProc;
+  panelClass.hInstance = instance;
+  panelClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  panelClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  panelClass.lpszClassName = kPanelClassName;
+  RegisterClassExA(&panelClass);
+}
+
+}  // namespace
+
+const char kPanelClassName[] = "TPanel";
+
+HWND Controls::operator[](int id) const {
+  const auto found = controls_.find(id);
+  return found == controls_.end() ? nullptr : found->second;
+}
+
+DWORD baseStyle(ControlKind kind) {
+  constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+  switch (kind) {
+    case ControlKind::Panel:
+      return kChild | WS_CLIPSIBLINGS;
+    case ControlKind::GroupBox:
+      return kChild | BS_GROUPBOX;
+    case ControlKind::Button:
+      return kChild | WS_TABSTOP | BS_PUSHBUTTON;
+    case ControlKind::Label:
+      return kChild | SS_LEFT | SS_NOPREFIX;
+    case ControlKind::Edit:
+      return kChild | WS_TABSTOP | WS_BORDER | ES_LEFT | ES_AUTOHSCROLL;
+    case ControlKind::Picture:
+      return kChild | SS_ICON;
+    case ControlKind::Bevel:
+      return kChild | SS_ETCHEDHORZ;
+  }
+  return kChild;
+}
+
+Controls buildLayout(HWND window, const ControlSpec* layout, size_t count, HFONT font) {
+  const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+  registerPanelClass(instance);
+  Controls controls;
+  for (size_t i = 0; i < count; ++i) {
+    const ControlSpec& spec = layout[i];
+    const Host host = hostOf(spec, layout, count, window, controls);
+    HFONT controlFont = font;
+    if (spec.fontPixels != 0) {
+      GdiObject own(CreateFontA(-spec.fontPixels, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE,
+                                FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                "MS Sans Serif"));
+      controlFont = static_cast<HFONT>(own.get());
+      controls.keep(std::move(own));
+    }
+    int width = spec.width;
+    int height = spec.height;
+    if (spec.kind == ControlKind::Label) {
+      const SIZE size = textSize(window, controlFont, spec.text);
+      width = size.cx;
+      height = size.cy;
+    }
+    const DWORD exStyle = spec.kind == ControlKind::Panel ? WS_EX_CONTROLPARENT : 0;
+    HWND control = CreateWindowExA(
+        exStyle, windowClass(spec.kind), spec.text, baseStyle(spec.kind) | spec.style,
+        spec.left + host.dx, spec.top + host.dy, width, height, host.window,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(controlFont), FALSE);
+    controls.add(spec.id, control);
+  }
+  return controls;
+}
+
+}  // namespace pravix

@@ -1,0 +1,65 @@
+// Window layouts as data: a table of controls (kind, id, parent, place, text, style) and the one
+// builder that creates a window's controls from its table.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <vector>
+
+#include "ui/Window.h"
+
+namespace pravix {
+
+enum class ControlKind {
+  Panel,     // a container with a raised one-pixel bevel
+  GroupBox,  // a captioned frame; its controls are placed relative to it
+  Button,
+  Label,  // sizes itself to its text
+  Edit,
+  Picture,  // the program's icon
+  Bevel,    // an etched horizontal line along its top edge
+};
+
+struct ControlSpec {
+  ControlKind kind;
+  int id;
+  const char* name;
+  int parentId;  // 0: the window itself
+  int left, top, width, height;
+  const char* text;
+  DWORD style;         // added to the kind's own styles
+  int fontPixels = 0;  // 0: the window's font; otherwise "MS Sans Serif" this many pixels high
+  bool bold = false;
+};
+
+// The controls of one window, by id.
+class Controls {
+ public:
+  HWND operator[](int id) const;
+  void add(int id, HWND control) { controls_[id] = control; }
+  // Keeps a font that a control of the layout uses.
+  void keep(GdiObject font) { fonts_.push_back(std::move(font)); }
+
+ private:
+  std::map<int, HWND> controls_;
+  std::vector<GdiObject> fonts_;
+};
+
+// The window class of panels: paints the bevel and passes its controls' notifications up.
+extern const char kPanelClassName[];
+
+// The styles a control of that kind is created with, before the table's own.
+DWORD baseStyle(ControlKind kind);
+
+// Creates the controls of `layout` in table order (which is also the tab order) on `window`,
+// each with `font`. Group boxes are drawn frames: their controls are created on the group's own
+// parent, offset by the group's place.
+Controls buildLayout(HWND window, const ControlSpec* layout, size_t count, HFONT font);
+
+template <size_t N>
+Controls buildLayout(HWND window, const ControlSpec (&layout)[N], HFONT font) {
+  return buildLayout(window, layout, N, font);
+}
+
+}  // namespace pravix

@@ -1,0 +1,19 @@
+// What the program asks of the shell: opening files and web addresses, and the system folder.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace pravix {
+
+// Opens `file` with the program associated with it; the outcome is not looked at.
+void openWithShell(HWND owner, const std::string& file);
+
+// Starts "IEXPLORE" with `url`, or the default browser where it cannot be started.
+void openWebAddress(HWND owner, const char* url);
+
+// The Windows system folder, without a trailing "\".
+std::string systemDirectory();
+
+}  // namespace pravix

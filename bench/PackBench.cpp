@@ -1,4 +1,5 @@
-// Measures packing and extraction against a plain buffered copy and cat, with each run's peak memory.
+// Measures packing and extraction against a plain buffered copy and cat, with each run's peak
+// memory.
 //
 // Every run happens in a fresh child process (this program started again with --run), so that the
 // peak resident size the kernel reports for the child belongs to that one run.
@@ -29,7 +30,8 @@ constexpr uint64_t kMiB = 1024 * 1024;
 // A POSIX descriptor that closes itself; the baseline copy must not go through the file layer.
 class Descriptor {
  public:
-  Descriptor(const std::string& path, int flags) : fd_(::open(path.c_str(), flags | O_CLOEXEC, 0644)) {
+  Descriptor(const std::string& path, int flags)
+      : fd_(::open(path.c_str(), flags | O_CLOEXEC, 0644)) {
     if (fd_ < 0) throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
   }
   ~Descriptor() { ::close(fd_); }
@@ -196,7 +198,8 @@ int usage() {
 
 int main(int argc, char** argv) {
   try {
-    if (argc == 6 && std::string(argv[1]) == "--run") return runOne(argv[2], argv[3], argv[4], argv[5]);
+    if (argc == 6 && std::string(argv[1]) == "--run")
+      return runOne(argv[2], argv[3], argv[4], argv[5]);
 
     Setup setup;
     std::vector<uint64_t> sizes = {16, 256, 1024};
@@ -236,9 +239,10 @@ int main(int argc, char** argv) {
       plainCopy(stubFrom, setup.stub);
     }
 
-    std::printf("Best of %d runs after one warm-up run; inputs in the page cache, output deleted and\n"
-                "sync before every run; peak RSS is the highest of all runs. Stub: %lld bytes.\n\n",
-                setup.runs, static_cast<long long>(*pravix::fileSize(setup.stub)));
+    std::printf(
+        "Best of %d runs after one warm-up run; inputs in the page cache, output deleted and\n"
+        "sync before every run; peak RSS is the highest of all runs. Stub: %lld bytes.\n\n",
+        setup.runs, static_cast<long long>(*pravix::fileSize(setup.stub)));
     std::printf("| Movie | Case | MiB/s | Time / plain copy | Peak RSS (MiB) |\n");
     std::printf("|------:|------|------:|------------------:|---------------:|\n");
     std::fflush(stdout);
@@ -269,8 +273,9 @@ int main(int argc, char** argv) {
         const double ratio = r.bestSeconds / copySeconds;
         const bool ours = std::string(c.kind) != "copy" && std::string(c.kind) != "cat";
         if (ours && (ratio > 1.10 || r.peakKiB >= 8 * 1024)) missed = true;
-        std::printf("| %4llu MiB | %s | %.0f | %.2f | %.1f |\n", static_cast<unsigned long long>(mib),
-                    c.label, static_cast<double>(mib) / r.bestSeconds, ratio,
+        std::printf("| %4llu MiB | %s | %.0f | %.2f | %.1f |\n",
+                    static_cast<unsigned long long>(mib), c.label,
+                    static_cast<double>(mib) / r.bestSeconds, ratio,
                     static_cast<double>(r.peakKiB) / 1024.0);
         std::fflush(stdout);
       }

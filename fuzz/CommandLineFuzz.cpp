@@ -57,8 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string upper = upperAscii(first);
   pravix::Conversion expected = nullptr;
   // Only a name whose last "." follows its last "/" has an extension.
-  const bool hasExtension = upper.rfind('.') != std::string::npos &&
-                            (upper.rfind('/') == std::string::npos || upper.rfind('/') < upper.rfind('.'));
+  const bool hasExtension =
+      upper.rfind('.') != std::string::npos &&
+      (upper.rfind('/') == std::string::npos || upper.rfind('/') < upper.rfind('.'));
   if (hasExtension && endsWith(upper, ".SWF") && upper.rfind('.') == upper.size() - 4) {
     expected = upperAscii(second) == "SCR" ? pravix::SwfToScr : pravix::SwfToExe;
   } else if (hasExtension && endsWith(upper, ".EXE") && upper.rfind('.') == upper.size() - 4) {

@@ -59,7 +59,8 @@ enum class Outcome { Extracted, NoMarker, ReadError };
 // What the trailer rules say extraction must do with `data`, and where the movie sits.
 Outcome expectedOutcome(const uint8_t* data, size_t size, size_t* movieStart, size_t* movieLength) {
   // Below the trailer's size the seek is ignored: the marker is read from the start of the file.
-  const size_t at = size >= pravix::kProjectorTrailerSize ? size - pravix::kProjectorTrailerSize : 0;
+  const size_t at =
+      size >= pravix::kProjectorTrailerSize ? size - pravix::kProjectorTrailerSize : 0;
   if (size - at < 4) return Outcome::ReadError;
   if (pravix::getLittleEndian32(data + at) != pravix::kProjectorMarker) return Outcome::NoMarker;
   if (size - at < 8) return Outcome::ReadError;

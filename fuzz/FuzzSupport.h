@@ -4,11 +4,10 @@
 #include <cstdio>
 
 // libFuzzer keeps the input that reaches this; the message says which invariant it broke.
-#define PRAVIX_FUZZ_CHECK(condition, message)                                     \
-  do {                                                                           \
-    if (!(condition)) {                                                          \
-      std::fprintf(stderr, "invariant broken at %s:%d: %s\n", __FILE__, __LINE__, \
-                   message);                                                     \
-      __builtin_trap();                                                          \
-    }                                                                            \
+#define PRAVIX_FUZZ_CHECK(condition, message)                                               \
+  do {                                                                                      \
+    if (!(condition)) {                                                                     \
+      std::fprintf(stderr, "invariant broken at %s:%d: %s\n", __FILE__, __LINE__, message); \
+      __builtin_trap();                                                                     \
+    }                                                                                       \
   } while (false)

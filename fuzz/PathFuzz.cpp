@@ -47,20 +47,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PRAVIX_FUZZ_CHECK(pravix::changeFileExtension(path, extension, rules) == path,
                       "putting the extension back changed the path");
     PRAVIX_FUZZ_CHECK(startsWith(path, directory), "the directory is not the path's start");
-    PRAVIX_FUZZ_CHECK(directory.empty() ||
-                          rules.separators.find(directory.back()) != std::string_view::npos,
-                      "the directory does not end in a separator");
+    PRAVIX_FUZZ_CHECK(
+        directory.empty() || rules.separators.find(directory.back()) != std::string_view::npos,
+        "the directory does not end in a separator");
     PRAVIX_FUZZ_CHECK(directory.size() + extension.size() <= path.size(),
                       "the directory and the extension overlap");
 
     // A new extension replaces exactly the old one.
     const std::string changed = pravix::changeFileExtension(path, ".swf", rules);
-    PRAVIX_FUZZ_CHECK(changed == std::string(path.substr(0, path.size() - extension.size())) + ".swf",
-                      "the new extension did not replace the old one");
-    PRAVIX_FUZZ_CHECK(pravix::fileExtension(changed, rules) == ".swf" ||
-                          (rules.isLeadByte != noLeadByte &&
-                           pravix::fileExtension(changed, rules).empty()),
-                      "the new extension is not found again");
+    PRAVIX_FUZZ_CHECK(
+        changed == std::string(path.substr(0, path.size() - extension.size())) + ".swf",
+        "the new extension did not replace the old one");
+    PRAVIX_FUZZ_CHECK(
+        pravix::fileExtension(changed, rules) == ".swf" ||
+            (rules.isLeadByte != noLeadByte && pravix::fileExtension(changed, rules).empty()),
+        "the new extension is not found again");
   }
   return 0;
 }

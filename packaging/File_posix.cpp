@@ -43,7 +43,9 @@ FileHandle openLocked(const std::string& path, int flags, int lock, bool truncat
     return FileHandle();
   }
   if (::flock(handle.get(), lock | LOCK_NB) != 0) return FileHandle();
-  if (truncate && ::ftruncate(handle.get(), 0) != 0) return FileHandle();
+  // Emptying a file that is empty already is not free: on ext4 it makes the close write the new
+  // contents out at once.
+  if (truncate && status.st_size > 0 && ::ftruncate(handle.get(), 0) != 0) return FileHandle();
   return handle;
 }
 

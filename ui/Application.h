@@ -36,6 +36,17 @@ class Application {
     return created;
   }
 
+  // The one form of that type, made the first time it is asked for.
+  template <typename Form>
+  Form& formOnce() {
+    for (const auto& window : windows_) {
+      if (auto* form = dynamic_cast<Form*>(window.get())) return *form;
+    }
+    return createForm<Form>();
+  }
+
+  Window* mainWindow() const { return mainWindow_; }
+
   // Shows the main window and dispatches messages until the quit request.
   void run();
   // Asks the message loop to end.

@@ -110,6 +110,18 @@ void registerPanelClass(HINSTANCE instance) {
 
 const char kPanelClassName[] = "TPanel";
 
+void setLabelText(HWND label, const char* text) {
+  const SIZE size =
+      textSize(label, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)), text);
+  SetWindowTextA(label, text);
+  SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+COLORREF textColourOf(const ControlSpec* layout, size_t count, int id) {
+  const ControlSpec* spec = findSpec(layout, count, id);
+  return spec == nullptr ? kDefaultColour : spec->textColour;
+}
+
 HWND Controls::operator[](int id) const {
   const auto found = controls_.find(id);
   return found == controls_.end() ? nullptr : found->second;

@@ -21,6 +21,9 @@ enum class ControlKind {
   Bevel,    // an etched horizontal line along its top edge
 };
 
+// The system's colour for the kind of control.
+constexpr COLORREF kDefaultColour = CLR_INVALID;
+
 struct ControlSpec {
   ControlKind kind;
   int id;
@@ -31,7 +34,14 @@ struct ControlSpec {
   DWORD style;         // added to the kind's own styles
   int fontPixels = 0;  // 0: the window's font; otherwise "MS Sans Serif" this many pixels high
   bool bold = false;
+  COLORREF textColour = kDefaultColour;
 };
+
+// Gives a label new text and sizes it to that text, as labels do.
+void setLabelText(HWND label, const char* text);
+
+// The text colour of a control of `layout` with that id, or kDefaultColour.
+COLORREF textColourOf(const ControlSpec* layout, size_t count, int id);
 
 // The controls of one window, by id.
 class Controls {

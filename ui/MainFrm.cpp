@@ -6,6 +6,7 @@
 #include "packaging/Layout.h"
 #include "packaging/Path.h"
 #include "resources/ResourceIds.h"
+#include "ui/AboutFrm.h"
 #include "ui/Application.h"
 #include "ui/Shell.h"
 
@@ -33,13 +34,6 @@ RECT centredOnDesktop(int clientWidth, int clientHeight, bool hasMenu) {
   const int top =
       GetSystemMetrics(SM_YVIRTUALSCREEN) + (GetSystemMetrics(SM_CYVIRTUALSCREEN) - height) / 2;
   return RECT{left, top, left + width, top + height};
-}
-
-bool isPushButton(HWND window) {
-  char name[16] = {};
-  GetClassNameA(window, name, sizeof name);
-  const LONG type = GetWindowLongA(window, GWL_STYLE) & BS_TYPEMASK;
-  return lstrcmpiA(name, "Button") == 0 && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
 }
 
 }  // namespace
@@ -82,14 +76,8 @@ void TMainForm::show() {
 }
 
 bool TMainForm::preTranslateMessage(MSG& message) {
-  if (TranslateAcceleratorA(handle(), accelerators_, &message)) return true;
-  // No button is a default button: Enter presses the one that has the focus.
-  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN && isPushButton(message.hwnd) &&
-      IsChild(handle(), message.hwnd)) {
-    SendMessageA(message.hwnd, BM_CLICK, 0, 0);
-    return true;
-  }
-  return IsDialogMessageA(handle(), &message) != FALSE;
+  return TranslateAcceleratorA(handle(), accelerators_, &message) ||
+         Window::preTranslateMessage(message);
 }
 
 TMainForm::Handler TMainForm::handlerFor(int commandId) const {
@@ -197,7 +185,9 @@ void TMainForm::HelpVisitClick() {
   openWebAddress(handle(), PRAVIX_WEB_URL);
 }
 
-void TMainForm::About1Click() {}
+void TMainForm::About1Click() {
+  application().formOnce<TAboutForm>().showModal(handle());
+}
 
 void TMainForm::showSource(const std::string& source) {
   setText(kEdit2, "");

@@ -16,6 +16,10 @@ void openWebAddress(HWND owner, const char* url) {
   if (started <= 32) ShellExecuteA(owner, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+void openMailAddress(HWND owner, const std::string& address) {
+  ShellExecuteA(owner, nullptr, ("mailto:" + address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 std::string systemDirectory() {
   char directory[MAX_PATH + 1] = {};
   const UINT length = GetSystemDirectoryA(directory, sizeof directory);

@@ -13,6 +13,9 @@ void openWithShell(HWND owner, const std::string& file);
 // Starts "IEXPLORE" with `url`, or the default browser where it cannot be started.
 void openWebAddress(HWND owner, const char* url);
 
+// Opens a new message to `address` in the system's mail program.
+void openMailAddress(HWND owner, const std::string& address);
+
 // The Windows system folder, without a trailing "\".
 std::string systemDirectory();
 

@@ -4,6 +4,16 @@
 #include "ui/Application.h"
 
 namespace pravix {
+namespace {
+
+bool isPushButton(HWND window) {
+  char name[16] = {};
+  GetClassNameA(window, name, sizeof name);
+  const LONG type = GetWindowLongA(window, GWL_STYLE) & BS_TYPEMASK;
+  return lstrcmpiA(name, "Button") == 0 && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
+}
+
+}  // namespace
 
 GdiObject createFont(int points, int weight, const char* face) {
   HDC screen = GetDC(nullptr);
@@ -24,7 +34,7 @@ void Window::show() {
 }
 
 void Window::create(const char* className, HICON icon, DWORD style, DWORD exStyle,
-                    const RECT& bounds, HMENU menu) {
+                    const RECT& bounds, HMENU menu, HWND owner) {
   HINSTANCE instance = application_.instance();
   WNDCLASSEXA windowClass{};
   if (!GetClassInfoExA(instance, className, &windowClass)) {
@@ -38,8 +48,17 @@ void Window::create(const char* className, HICON icon, DWORD style, DWORD exStyl
     RegisterClassExA(&windowClass);
   }
   CreateWindowExA(exStyle, className, "", style, bounds.left, bounds.top,
-                  bounds.right - bounds.left, bounds.bottom - bounds.top, nullptr, menu, instance,
+                  bounds.right - bounds.left, bounds.bottom - bounds.top, owner, menu, instance,
                   this);
+}
+
+bool Window::preTranslateMessage(MSG& message) {
+  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN &&
+      IsChild(handle_, message.hwnd) && isPushButton(message.hwnd)) {
+    SendMessageA(message.hwnd, BM_CLICK, 0, 0);
+    return true;
+  }
+  return IsDialogMessageA(handle_, &message) != FALSE;
 }
 
 LRESULT Window::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {

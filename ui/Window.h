@@ -33,13 +33,14 @@ class Window {
   Application& application() const { return application_; }
 
   virtual void show();
-  // Lets the window take a message before the loop translates and dispatches it.
-  virtual bool preTranslateMessage(MSG&) { return false; }
+  // Lets the window take a message before the loop translates and dispatches it: the dialog
+  // keys (Tab moves the focus; Enter presses the focused button, as no button is a default one).
+  virtual bool preTranslateMessage(MSG& message);
 
  protected:
   // Registers `className` once (with `icon` and the button face colour) and creates the window.
   void create(const char* className, HICON icon, DWORD style, DWORD exStyle, const RECT& bounds,
-              HMENU menu);
+              HMENU menu, HWND owner = nullptr);
   virtual LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
  private:

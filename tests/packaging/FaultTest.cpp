@@ -376,6 +376,10 @@ TEST_F(Faults, NamesTooLongForThePlatform) {
 }
 
 TEST_F(Faults, NamesWithBytesAboveAsciiRoundTrip) {
+  // Joined by hand: std::filesystem on mingw would re-encode the name's bytes.
+  const auto path = [this](const std::string& name) {
+    return dir_.string() + static_cast<char>(fs::path::preferred_separator) + name;
+  };
   const Bytes movie = patternBytes(1000, 9);
   const std::string original = path("\xC0\xE9t\xE9.swf");
   const std::string projector = path("\xE9t\xE9.exe");

@@ -93,9 +93,9 @@ void TAboutForm::FormCreate() {
   MEMORYSTATUSEX memory{};
   memory.dwLength = sizeof memory;
   GlobalMemoryStatusEx(&memory);
-  SetWindowTextA(controls_[kPhysMem],
-                 kilobytesText(memory.ullTotalPhys, thousandsSeparator()).c_str());
-  SetWindowTextA(controls_[kFreeRes], memoryLoadText(memory.dwMemoryLoad).c_str());
+  setLabelText(controls_[kPhysMem],
+               kilobytesText(memory.ullTotalPhys, thousandsSeparator()).c_str());
+  setLabelText(controls_[kFreeRes], memoryLoadText(memory.dwMemoryLoad).c_str());
 }
 
 void TAboutForm::FormShow() {

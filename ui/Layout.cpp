@@ -49,9 +49,10 @@ const char* windowClass(ControlKind kind) {
       return "BUTTON";
     case ControlKind::Edit:
       return "EDIT";
+    case ControlKind::Bevel:
+      return kBevelClassName;
     case ControlKind::Label:
     case ControlKind::Picture:
-    case ControlKind::Bevel:
       return "STATIC";
   }
   return "STATIC";
@@ -94,21 +95,35 @@ LRESULT CALLBACK panelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
   }
 }
 
-void registerPanelClass(HINSTANCE instance) {
-  WNDCLASSEXA panelClass{};
-  if (GetClassInfoExA(instance, kPanelClassName, &panelClass)) return;
-  panelClass.cbSize = sizeof panelClass;
-  panelClass.lpfnWndProc = panelProc;
-  panelClass.hInstance = instance;
-  panelClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  panelClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  panelClass.lpszClassName = kPanelClassName;
-  RegisterClassExA(&panelClass);
+// A bevel draws one etched line along its top edge, whatever its height; a static control's etched
+// line would take the control's size from the system instead.
+LRESULT CALLBACK bevelProc(HWND bevel, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_PAINT) return DefWindowProcA(bevel, message, wParam, lParam);
+  PAINTSTRUCT paint{};
+  HDC dc = BeginPaint(bevel, &paint);
+  RECT bounds{};
+  GetClientRect(bevel, &bounds);
+  DrawEdge(dc, &bounds, EDGE_ETCHED, BF_TOP);
+  EndPaint(bevel, &paint);
+  return 0;
+}
+
+void registerClass(HINSTANCE instance, const char* name, WNDPROC procedure) {
+  WNDCLASSEXA windowClass{};
+  if (GetClassInfoExA(instance, name, &windowClass)) return;
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = name;
+  RegisterClassExA(&windowClass);
 }
 
 }  // namespace
 
 const char kPanelClassName[] = "TPanel";
+const char kBevelClassName[] = "TBevel";
 
 void setLabelText(HWND label, const char* text) {
   const SIZE size =
@@ -143,14 +158,15 @@ DWORD baseStyle(ControlKind kind) {
     case ControlKind::Picture:
       return kChild | SS_ICON;
     case ControlKind::Bevel:
-      return kChild | SS_ETCHEDHORZ;
+      return kChild;
   }
   return kChild;
 }
 
 Controls buildLayout(HWND window, const ControlSpec* layout, size_t count, HFONT font) {
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
-  registerPanelClass(instance);
+  registerClass(instance, kPanelClassName, panelProc);
+  registerClass(instance, kBevelClassName, bevelProc);
   Controls controls;
   for (size_t i = 0; i < count; ++i) {
     const ControlSpec& spec = layout[i];

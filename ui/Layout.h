@@ -18,7 +18,7 @@ enum class ControlKind {
   Label,  // sizes itself to its text
   Edit,
   Picture,  // the program's icon
-  Bevel,    // an etched horizontal line along its top edge
+  Bevel,    // an etched line along its top edge
 };
 
 // The system's colour for the kind of control.
@@ -58,6 +58,8 @@ class Controls {
 
 // The window class of panels: paints the bevel and passes its controls' notifications up.
 extern const char kPanelClassName[];
+// The window class of bevels: an etched line along the top edge.
+extern const char kBevelClassName[];
 
 // The styles a control of that kind is created with, before the table's own.
 DWORD baseStyle(ControlKind kind);

@@ -1,6 +1,8 @@
 // The test driver: processes, windows and message boxes through plain Win32 calls.
 #include "tests/e2e/Driver.h"
 
+#include <tlhelp32.h>
+
 #include <chrono>
 #include <stdexcept>
 #include <thread>
@@ -13,6 +15,7 @@ constexpr DWORD kPollMs = 50;
 struct WindowQuery {
   DWORD processId;
   const char* className;
+  bool hiddenToo;
   std::vector<HWND> found;
 };
 
@@ -20,7 +23,7 @@ BOOL CALLBACK collectWindow(HWND window, LPARAM parameter) {
   auto* query = reinterpret_cast<WindowQuery*>(parameter);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner == query->processId && IsWindowVisible(window) &&
+  if (owner == query->processId && (query->hiddenToo || IsWindowVisible(window)) &&
       (query->className == nullptr || className(window) == query->className)) {
     query->found.push_back(window);
   }
@@ -32,14 +35,45 @@ BOOL CALLBACK collectChild(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
+HWND waitForDialog(DWORD processId, DWORD milliseconds, bool openDialog) {
+  HWND found = nullptr;
+  waitUntil(
+      [&] {
+        for (HWND dialog : topLevelWindows(processId, "#32770")) {
+          const bool isOpenDialog = fileNameBox(dialog) != nullptr;
+          const bool isMessageBox = GetDlgItem(dialog, 0xFFFF) != nullptr;
+          if (openDialog ? isOpenDialog : isMessageBox && !isOpenDialog) {
+            found = dialog;
+            return true;
+          }
+        }
+        return false;
+      },
+      milliseconds);
+  return found;
+}
+
+void waitUntilGone(HWND window) {
+  waitUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); });
+}
+
 }  // namespace
 
-Process::Process(const std::string& commandLine, const std::string& directory) {
+Process::Process(const std::string& commandLine, const std::string& directory, bool keepOutput) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  FileHandle nul;
+  if (!keepOutput) {
+    nul.reset(CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          &inherited, OPEN_EXISTING, 0, nullptr));
+    if (!nul) throw std::runtime_error("cannot open NUL");
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul.get();
+  }
   PROCESS_INFORMATION info{};
   std::string line = commandLine;
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, !keepOutput, 0, nullptr,
                       directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
     throw std::runtime_error("cannot start " + commandLine);
   }
@@ -67,13 +101,13 @@ DWORD Process::exitCode() const {
 }
 
 DWORD runToEnd(const std::string& commandLine, const std::string& directory) {
-  Process process(commandLine, directory);
+  Process process(commandLine, directory, true);
   process.waitForExit();
   return process.exitCode();
 }
 
-std::vector<HWND> topLevelWindows(DWORD processId, const char* className) {
-  WindowQuery query{processId, className, {}};
+std::vector<HWND> topLevelWindows(DWORD processId, const char* className, bool hiddenToo) {
+  WindowQuery query{processId, className, hiddenToo, {}};
   EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&query));
   return query.found;
 }
@@ -126,6 +160,104 @@ MessageBoxContents readMessageBox(HWND box) {
 void pressOk(HWND box) {
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   for (int i = 0; i < 200 && IsWindow(box); ++i) Sleep(kPollMs);
+}
+
+bool waitUntil(const std::function<bool()>& condition, DWORD milliseconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+  }
+  return true;
+}
+
+HWND fileNameBox(HWND dialog) {
+  // Explorer-style dialogs name the box 0x47c (cmb13); older ones use the edit 0x480 (edt1).
+  for (const int id : {0x47c, 0x480}) {
+    if (HWND box = GetDlgItem(dialog, id)) return box;
+  }
+  return nullptr;
+}
+
+HWND waitForOpenDialog(DWORD processId, DWORD milliseconds) {
+  return waitForDialog(processId, milliseconds, true);
+}
+
+HWND waitForMessageBox(DWORD processId, DWORD milliseconds) {
+  return waitForDialog(processId, milliseconds, false);
+}
+
+void chooseInOpenDialog(HWND dialog, const std::string& path) {
+  SendMessageA(fileNameBox(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  acceptOpenDialog(dialog);
+}
+
+void acceptOpenDialog(HWND dialog) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  waitUntilGone(dialog);
+}
+
+void cancelDialog(HWND dialog) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  waitUntilGone(dialog);
+}
+
+void clickButton(HWND button) {
+  // Posted: the click may open a modal loop that would hold a sent message until it ends.
+  PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+void menuCommand(HWND window, int commandId) {
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
+}
+
+HWND focusedControl(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+void pressKey(HWND window, WORD virtualKey) {
+  HWND target = focusedControl(window);
+  if (target == nullptr) target = window;
+  const UINT scanCode = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
+  PostMessageA(target, WM_KEYDOWN, virtualKey, 1 | static_cast<LPARAM>(scanCode) << 16);
+  PostMessageA(target, WM_KEYUP, virtualKey,
+               1 | static_cast<LPARAM>(scanCode) << 16 | LPARAM{3} << 30);
+}
+
+std::vector<DWORD> childProcesses(DWORD parentId) {
+  std::vector<DWORD> children;
+  // A snapshot fails as INVALID_HANDLE_VALUE, as files do.
+  FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return children;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot.get(), &entry); more;
+       more = Process32Next(snapshot.get(), &entry)) {
+    if (entry.th32ParentProcessID == parentId) children.push_back(entry.th32ProcessID);
+  }
+  return children;
+}
+
+void endProcess(DWORD processId) {
+  KernelObject process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+  if (!process) return;
+  TerminateProcess(process.get(), 1);
+  WaitForSingleObject(process.get(), kTimeoutMs);
+}
+
+bool responsive(HWND window) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;
+}
+
+RECT boundsIn(HWND control, HWND reference) {
+  RECT bounds{};
+  GetWindowRect(control, &bounds);
+  MapWindowPoints(nullptr, reference, reinterpret_cast<POINT*>(&bounds), 2);
+  return bounds;
 }
 
 std::string windowsPath(const std::string& unixPath) {

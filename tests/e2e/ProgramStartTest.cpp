@@ -5,9 +5,9 @@
 #include <filesystem>
 
 #include "packaging/File.h"
-#include "packaging/Layout.h"
 #include "tests/TestSupport.h"
 #include "tests/e2e/Driver.h"
+#include "tests/e2e/ProgramFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -15,46 +15,12 @@ namespace pravix::e2e {
 namespace {
 
 using test::Bytes;
-using test::concat;
 using test::patternBytes;
 using test::readBytes;
 using test::writeBytes;
 
-Bytes projectorBytes(const Bytes& stub, const Bytes& movie) {
-  const auto trailer = projectorTrailer(static_cast<uint32_t>(movie.size()));
-  return concat(concat(stub, movie), Bytes(trailer.begin(), trailer.end()));
-}
-
-Bytes screenSaverBytes(const Bytes& stub, const Bytes& movie) {
-  const auto trailer = screenSaverTrailer(static_cast<uint32_t>(movie.size()));
-  return concat(concat(stub, movie), Bytes(trailer.begin(), trailer.end()));
-}
-
-std::string quoted(const std::string& text) {
-  return "\"" + text + "\"";
-}
-
-// A copy of the program with its stubs in a folder of its own, and a movie folder with a blank.
-class ProgramStart : public test::TempDirTest {
+class ProgramStart : public ProgramFolderTest {
  protected:
-  void SetUp() override {
-    TempDirTest::SetUp();
-    const fs::path bin = windowsPath(PRAVIX_TEST_BIN_DIR);
-    fs::create_directory(dir_ / "app");
-    for (const char* name : {"Pravix.exe", "Player.exe", "Quendel.dll"}) {
-      fs::copy_file(bin / name, dir_ / "app" / name);
-    }
-    fs::create_directory(dir_ / "My Movies");
-    movies_ = dir_ / "My Movies";
-    writeBytes(movies_ / "intro.swf", movie_);
-  }
-
-  std::string pravix(const std::string& arguments) const {
-    return quoted(path("app\\Pravix.exe")) + (arguments.empty() ? "" : " " + arguments);
-  }
-  Bytes stub(const char* name) const { return readBytes(dir_ / "app" / name); }
-  std::string movie(const std::string& name) const { return (movies_ / name).string(); }
-
   // The program ends by itself with exit code 0 and without showing anything that waits.
   void expectQuietExit(Process& program) {
     ASSERT_TRUE(program.waitForExit())
@@ -72,9 +38,6 @@ class ProgramStart : public test::TempDirTest {
     ASSERT_TRUE(program.waitForExit());
     EXPECT_EQ(program.exitCode(), 0u);
   }
-
-  const Bytes movie_ = patternBytes(150000, 42);
-  fs::path movies_;
 };
 
 TEST_F(ProgramStart, QuotedPathWithBlanksWritesTheProjectorAndExits) {

@@ -1,0 +1,232 @@
+// The About box under Wine: version from the version block, one kept object, the memory lines of
+// the first opening, closing, links, and its layout read back against its table.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "resources/ResourceIds.h"
+#include "tests/e2e/ProgramFolder.h"
+#include "ui/AboutFrm.h"
+#include "ui/AboutText.h"
+
+namespace fs = std::filesystem;
+
+namespace pravix::e2e {
+namespace {
+
+using namespace aboutform;
+
+TEST(GetExeVersion, ReadsTheFixedVersionOfTheProgram) {
+  const fs::path bin = windowsPath(PRAVIX_TEST_BIN_DIR);
+  unsigned major = 0, minor = 0, release = 0, build = 0;
+  ASSERT_TRUE(GetExeVersion((bin / "Pravix.exe").string(), major, minor, release, build));
+  EXPECT_EQ(major, 2u);
+  EXPECT_EQ(minor, 0u);
+  EXPECT_EQ(release, 0u);
+  EXPECT_EQ(build, 100u);
+}
+
+TEST(GetExeVersion, FilesWithoutAVersionBlockLeaveTheNumbersAlone) {
+  const fs::path bin = windowsPath(PRAVIX_TEST_BIN_DIR);
+  unsigned major = 7, minor = 7, release = 7, build = 7;
+  EXPECT_FALSE(GetExeVersion((bin / "Player.exe").string(), major, minor, release, build));
+  EXPECT_FALSE(GetExeVersion((bin / "Pravix.chm").string(), major, minor, release, build));
+  EXPECT_FALSE(GetExeVersion((bin / "absent.exe").string(), major, minor, release, build));
+  EXPECT_EQ(major + minor + release + build, 28u);
+}
+
+// The pixels of a control's area on the screen, row by row.
+std::vector<std::vector<COLORREF>> screenPixels(HWND control) {
+  RECT bounds{};
+  GetWindowRect(control, &bounds);
+  HDC screen = GetDC(nullptr);
+  std::vector<std::vector<COLORREF>> rows;
+  for (int y = bounds.top; y < bounds.bottom; ++y) {
+    rows.emplace_back();
+    for (int x = bounds.left; x < bounds.right; ++x) rows.back().push_back(GetPixel(screen, x, y));
+  }
+  ReleaseDC(nullptr, screen);
+  return rows;
+}
+
+bool showsColour(HWND control, COLORREF colour) {
+  for (const auto& row : screenPixels(control)) {
+    for (COLORREF pixel : row) {
+      if (pixel == colour) return true;
+    }
+  }
+  return false;
+}
+
+// An underline is a run of the text's colour along most of the label; letters make short runs.
+bool underlined(HWND label, COLORREF colour) {
+  for (const auto& row : screenPixels(label)) {
+    size_t run = 0, longest = 0;
+    for (COLORREF pixel : row) {
+      run = pixel == colour ? run + 1 : 0;
+      longest = std::max(longest, run);
+    }
+    if (longest * 4 >= row.size() * 3) return true;
+  }
+  return false;
+}
+
+class AboutBox : public ProgramFolderTest {
+ protected:
+  void SetUp() override {
+    ProgramFolderTest::SetUp();
+    program_ = std::make_unique<Process>(pravix(""), "");
+    main_ = waitForWindow(program_->id(), "TMainForm");
+    ASSERT_NE(main_, nullptr);
+  }
+
+  void TearDown() override {
+    program_.reset();
+    ProgramFolderTest::TearDown();
+  }
+
+  HWND open() {
+    menuCommand(main_, IDM_ABOUT);
+    return waitForWindow(program_->id(), "TAboutForm");
+  }
+
+  static HWND control(HWND about, int id) { return GetDlgItem(about, id); }
+
+  static bool closed(HWND about) {
+    return waitUntil([&] { return IsWindow(about) && !IsWindowVisible(about); });
+  }
+
+  std::unique_ptr<Process> program_;
+  HWND main_ = nullptr;
+};
+
+TEST_F(AboutBox, ShowsTheVersionAndTheMemoryOfTheFirstOpening) {
+  HWND about = open();
+  ASSERT_NE(about, nullptr);
+  EXPECT_EQ(windowText(about), "About Pravix");
+  EXPECT_FALSE(IsWindowEnabled(main_)) << "the box is modal";
+  EXPECT_EQ(windowText(control(about, kProductName)), "Pravix");
+  EXPECT_EQ(windowText(control(about, kLabelVersion)), "Version 2.0 (Build 100)");
+  EXPECT_EQ(windowText(control(about, kHttpTo)), PRAVIX_WEB_HOST);
+  EXPECT_EQ(windowText(control(about, kMailTo)), PRAVIX_MAIL);
+
+  MEMORYSTATUSEX memory{};
+  memory.dwLength = sizeof memory;
+  GlobalMemoryStatusEx(&memory);
+  char separator[8] = {};
+  GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, sizeof separator);
+  const std::string physical = windowText(control(about, kPhysMem));
+  const std::string load = windowText(control(about, kFreeRes));
+  EXPECT_EQ(physical, kilobytesText(memory.ullTotalPhys, separator));
+  ASSERT_GE(load.size(), 3u);
+  EXPECT_EQ(load.substr(load.size() - 2), " %");
+  const int percent = std::stoi(load);
+  EXPECT_GE(percent, 0);
+  EXPECT_LE(percent, 100);
+
+  clickButton(control(about, kButton1));
+  ASSERT_TRUE(closed(about));
+  EXPECT_TRUE(waitUntil([&] { return IsWindowEnabled(main_) != FALSE; }));
+
+  // The same object again, with the memory lines of its first opening.
+  SetWindowTextA(control(about, kFreeRes), "changed meanwhile");
+  HWND again = open();
+  EXPECT_EQ(again, about);
+  EXPECT_EQ(windowText(control(about, kFreeRes)), "changed meanwhile");
+  EXPECT_EQ(windowText(control(about, kPhysMem)), physical);
+  EXPECT_EQ(windowText(control(about, kLabelVersion)), "Version 2.0 (Build 100)");
+}
+
+TEST_F(AboutBox, EscDoesNotCloseItEnterAndTheCloseBoxDo) {
+  HWND about = open();
+  ASSERT_NE(about, nullptr);
+  EXPECT_EQ(focusedControl(about), control(about, kButton1));
+  pressKey(about, VK_ESCAPE);
+  EXPECT_FALSE(waitUntil([&] { return !IsWindowVisible(about); }, 1000));
+
+  pressKey(about, VK_RETURN);
+  ASSERT_TRUE(closed(about));
+
+  ASSERT_EQ(open(), about);
+  PostMessageA(about, WM_SYSCOMMAND, SC_CLOSE, 0);
+  ASSERT_TRUE(closed(about));
+  EXPECT_TRUE(IsWindowEnabled(main_));
+  // Wine without a window manager takes a moment to take the hidden box off the screen.
+  EXPECT_TRUE(waitUntil([&] { return responsive(main_); }));
+}
+
+TEST_F(AboutBox, LinksAreBlueAndUnderlinedOnlyWhileTheMouseIsOverThem) {
+  HWND about = open();
+  ASSERT_NE(about, nullptr);
+  HWND http = control(about, kHttpTo);
+  HWND mail = control(about, kMailTo);
+  HWND plain = control(about, kLabel3);
+  ASSERT_TRUE(waitUntil([&] { return showsColour(http, kLinkColour); }));
+  EXPECT_TRUE(showsColour(mail, kLinkColour));
+  EXPECT_FALSE(showsColour(plain, kLinkColour));
+
+  EXPECT_FALSE(underlined(http, kLinkColour));
+  EXPECT_FALSE(underlined(mail, kLinkColour));
+
+  RECT bounds{};
+  GetWindowRect(http, &bounds);
+  SetCursorPos(bounds.left + 3, (bounds.top + bounds.bottom) / 2);
+  EXPECT_TRUE(waitUntil([&] { return underlined(http, kLinkColour); }));
+  EXPECT_FALSE(underlined(mail, kLinkColour));
+
+  // Leaving the box altogether also ends the underline.
+  RECT box{};
+  GetWindowRect(about, &box);
+  SetCursorPos(box.right + 40, box.bottom + 40);
+  EXPECT_TRUE(waitUntil([&] { return !underlined(http, kLinkColour); }));
+
+  GetWindowRect(mail, &bounds);
+  SetCursorPos(bounds.left + 3, (bounds.top + bounds.bottom) / 2);
+  EXPECT_TRUE(waitUntil([&] { return underlined(mail, kLinkColour); }));
+  EXPECT_FALSE(underlined(http, kLinkColour));
+  GetWindowRect(plain, &bounds);
+  SetCursorPos(bounds.left + 3, (bounds.top + bounds.bottom) / 2);
+  EXPECT_TRUE(waitUntil([&] { return !underlined(mail, kLinkColour); }));
+}
+
+TEST_F(AboutBox, LayoutMatchesItsTable) {
+  HWND about = open();
+  ASSERT_NE(about, nullptr);
+  RECT client{};
+  GetClientRect(about, &client);
+  EXPECT_EQ(client.right, TAboutForm::kClientWidth);
+  EXPECT_EQ(client.bottom, TAboutForm::kClientHeight);
+  const LONG style = GetWindowLongA(about, GWL_STYLE);
+  EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+  EXPECT_TRUE(GetWindowLongA(about, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
+
+  for (const ControlSpec& spec : kLayout) {
+    SCOPED_TRACE(spec.name);
+    HWND item = control(about, spec.id);
+    ASSERT_NE(item, nullptr);
+    const RECT place = boundsIn(item, about);
+    EXPECT_EQ(place.left, spec.left);
+    EXPECT_EQ(place.top, spec.top);
+    if (spec.kind != ControlKind::Label) {
+      EXPECT_EQ(place.right - place.left, spec.width);
+      EXPECT_EQ(place.bottom - place.top, spec.height);
+    } else {
+      EXPECT_GT(place.right - place.left, 0);
+      EXPECT_GT(place.bottom - place.top, 0);
+    }
+    const DWORD expected = baseStyle(spec.kind) | spec.style;
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(item, GWL_STYLE)) & expected, expected);
+    if (spec.id != kLabelVersion && spec.id != kPhysMem && spec.id != kFreeRes) {
+      EXPECT_EQ(windowText(item), spec.text);
+    }
+  }
+  // The memory numbers stand one pixel apart, right of their captions.
+  EXPECT_EQ(boundsIn(control(about, kPhysMem), about).left + 1,
+            boundsIn(control(about, kFreeRes), about).left);
+  EXPECT_NE(SendMessageA(control(about, kImage1), STM_GETICON, 0, 0), 0);
+}
+
+}  // namespace
+}  // namespace pravix::e2e

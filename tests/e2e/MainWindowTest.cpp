@@ -1,0 +1,592 @@
+// The main window end to end under Wine: each command through its open dialog, the messages, the
+// result pane and Go, the keyboard, and the live window read back against its layout table.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Version.h"
+#include "packaging/File.h"
+#include "resources/ResourceIds.h"
+#include "tests/TestSupport.h"
+#include "tests/e2e/Driver.h"
+#include "tests/e2e/ProgramFolder.h"
+#include "ui/Layout.h"
+#include "ui/MainFrm.h"
+#include "ui/Window.h"
+
+namespace fs = std::filesystem;
+
+namespace pravix::e2e {
+namespace {
+
+using namespace mainform;
+using test::Bytes;
+using test::patternBytes;
+using test::readBytes;
+using test::writeBytes;
+
+constexpr char kTitle[] = "Pravix 2.0";
+constexpr char kConverted[] = "File has been converted successfully!";
+constexpr char kSomethingError[] = "Something error!";
+constexpr char kUnknownExecutable[] = "Unknown type of executable flash file!";
+constexpr char kSwfFilter[] = "SWF file (*.swf)";
+constexpr char kExeFilter[] = "EXE file (*.exe)";
+// The open dialog's file-type and look-in combo boxes (cmb1, cmb2).
+constexpr int kFileTypeBox = 0x470;
+constexpr int kLookInBox = 0x471;
+
+// A command started from its button or from its menu item.
+struct Trigger {
+  const char* name;
+  int button;
+  int menuItem;
+};
+constexpr Trigger kSwfToExe[] = {{"button", kButton1, 0}, {"menu", 0, IDM_CONVERTSWFTOEXE}};
+constexpr Trigger kExeToSwf[] = {{"button", kButton2, 0}, {"menu", 0, IDM_CONVERTEXETOSWF}};
+
+struct ChildProcess {
+  DWORD id;
+  std::string name;
+};
+
+class MainWindow : public ProgramFolderTest {
+ protected:
+  void SetUp() override {
+    ProgramFolderTest::SetUp();
+    program_ = std::make_unique<Process>(pravix(""), "");
+    window_ = waitForWindow(program_->id(), "TMainForm");
+    ASSERT_NE(window_, nullptr);
+    panel_ = GetDlgItem(window_, kPanel1);
+    ASSERT_NE(panel_, nullptr);
+  }
+
+  void TearDown() override {
+    // What the program started for a test (a projector, an editor, the installer) goes with it.
+    if (program_) {
+      for (const ChildProcess& child : startedByProgram()) endProcess(child.id);
+      program_.reset();
+    }
+    ProgramFolderTest::TearDown();
+  }
+
+  HWND control(int id) const { return GetDlgItem(panel_, id); }
+  std::string text(int id) const { return windowText(control(id)); }
+  void type(int id, const std::string& text) const {
+    SendMessageA(control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  bool goEnabled() const { return IsWindowEnabled(control(kBtnGo)) != FALSE; }
+  std::vector<HWND> shownDialogs() const { return topLevelWindows(program_->id(), "#32770"); }
+
+  // The processes the program started, except Wine's desktop process, which the first windowed
+  // program of a prefix may start and which other programs share.
+  std::vector<ChildProcess> startedByProgram() const {
+    std::vector<ChildProcess> children;
+    for (const DWORD id : childProcesses(program_->id())) {
+      const std::string name = processName(id);
+      if (_stricmp(name.c_str(), "explorer.exe") != 0) children.push_back({id, name});
+    }
+    return children;
+  }
+  bool startedProcessNamed(const char* name) const {
+    const auto children = startedByProgram();
+    return std::any_of(children.begin(), children.end(), [name](const ChildProcess& child) {
+      return _stricmp(child.name.c_str(), name) == 0;
+    });
+  }
+
+  void start(const Trigger& trigger) const {
+    if (trigger.button != 0) {
+      clickButton(control(trigger.button));
+    } else {
+      menuCommand(window_, trigger.menuItem);
+    }
+  }
+
+  // Starts a command and gives the open dialog it shows, checking that it filters `filter`.
+  HWND openDialog(const Trigger& trigger, const char* filter) const {
+    start(trigger);
+    HWND dialog = waitForOpenDialog(program_->id());
+    EXPECT_NE(dialog, nullptr) << "no open dialog for the " << trigger.name;
+    if (dialog != nullptr) {
+      EXPECT_EQ(windowText(GetDlgItem(dialog, kFileTypeBox)), filter);
+    }
+    return dialog;
+  }
+  HWND openDialog(int button, const char* filter) const {
+    return openDialog(Trigger{"button", button, 0}, filter);
+  }
+
+  // Runs a command on `file` and gives the message box it ends with (nullptr: none came).
+  HWND run(const Trigger& trigger, const char* filter, const std::string& file) const {
+    HWND dialog = openDialog(trigger, filter);
+    if (dialog == nullptr) return nullptr;
+    chooseInOpenDialog(dialog, file);
+    return waitForMessageBox(program_->id());
+  }
+  HWND run(int button, const char* filter, const std::string& file) const {
+    return run(Trigger{"button", button, 0}, filter, file);
+  }
+
+  // A plain message: the title as caption, no icon, one OK. Pressed away afterwards.
+  static void expectMessage(HWND box, const std::string& text) {
+    ASSERT_NE(box, nullptr) << "no message box for \"" << text << "\"";
+    const MessageBoxContents contents = readMessageBox(box);
+    pressOk(box);
+    EXPECT_EQ(contents.caption, kTitle);
+    EXPECT_EQ(contents.text, text);
+    EXPECT_FALSE(contents.hasIcon);
+    EXPECT_EQ(contents.buttons, std::vector<std::string>{"OK"});
+  }
+
+  // An exception: the title as caption, the error icon, one OK. Pressed away afterwards.
+  static void expectError(HWND box, const std::string& text) {
+    ASSERT_NE(box, nullptr) << "no error box for \"" << text << "\"";
+    const MessageBoxContents contents = readMessageBox(box);
+    pressOk(box);
+    EXPECT_EQ(contents.caption, kTitle);
+    EXPECT_EQ(contents.text, text);
+    EXPECT_TRUE(contents.hasIcon);
+    EXPECT_EQ(contents.buttons, std::vector<std::string>{"OK"});
+  }
+
+  void expectPane(const std::string& source, const std::string& target) const {
+    EXPECT_EQ(text(kEdit1), source);
+    EXPECT_EQ(text(kEdit2), target);
+  }
+
+  // Posted clicks and keys are handled in order: once the EXE dialog that a later click opens is
+  // up, everything before it has been handled. Gives that dialog, to be cancelled by the caller.
+  HWND afterEarlierInput() const { return openDialog(kButton2, kExeFilter); }
+
+  static std::string processName(DWORD id) {
+    char name[MAX_PATH] = {};
+    KernelObject process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    DWORD size = sizeof name;
+    if (!process || !QueryFullProcessImageNameA(process.get(), 0, name, &size)) return "";
+    return fs::path(name).filename().string();
+  }
+
+  std::unique_ptr<Process> program_;
+  HWND window_ = nullptr;
+  HWND panel_ = nullptr;
+};
+
+TEST_F(MainWindow, SwfToExeWritesTheProjectorBesideTheMovie) {
+  EXPECT_FALSE(goEnabled());
+  const Bytes second = patternBytes(70001, 7);
+  writeBytes(movie("second.swf"), second);
+  const struct {
+    const Trigger& trigger;
+    const char* name;
+    const Bytes& bytes;
+  } cases[] = {{kSwfToExe[0], "intro", movie_}, {kSwfToExe[1], "second", second}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.trigger.name);
+    const std::string source = movie(std::string(c.name) + ".swf");
+    const std::string target = movie(std::string(c.name) + ".exe");
+    expectMessage(run(c.trigger, kSwfFilter, source), kConverted);
+    expectPane(source, target);
+    EXPECT_TRUE(goEnabled());
+    EXPECT_EQ(readBytes(target), projectorBytes(stub("Player.exe"), c.bytes));
+    EXPECT_EQ(readBytes(source), c.bytes);
+  }
+}
+
+TEST_F(MainWindow, ExeToSwfTakesTheMovieOutBesideTheProjector) {
+  const Bytes second = patternBytes(4096, 9);
+  writeBytes(movie("old.exe"), projectorBytes(patternBytes(5000, 3), movie_));
+  writeBytes(movie("other.EXE"), projectorBytes(stub("Player.exe"), second));
+  const struct {
+    const Trigger& trigger;
+    const char* file;
+    const char* extracted;
+    const Bytes& bytes;
+  } cases[] = {{kExeToSwf[0], "old.exe", "old.swf", movie_},
+               {kExeToSwf[1], "other.EXE", "other.swf", second}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.trigger.name);
+    expectMessage(run(c.trigger, kExeFilter, movie(c.file)), kConverted);
+    expectPane(movie(c.file), movie(c.extracted));
+    EXPECT_TRUE(goEnabled());
+    EXPECT_EQ(readBytes(movie(c.extracted)), c.bytes);
+  }
+}
+
+TEST_F(MainWindow, FailedConversionsShowTheirMessagesAndNoTarget) {
+  expectMessage(run(kButton1, kSwfFilter, movie("intro.swf")), kConverted);
+  fs::remove(movie("intro.exe"));
+
+  {
+    SCOPED_TRACE("an executable without a projector trailer");
+    writeBytes(movie("plain.exe"), patternBytes(3000, 5));
+    expectMessage(run(kButton2, kExeFilter, movie("plain.exe")), kUnknownExecutable);
+    expectPane(movie("plain.exe"), "");
+    EXPECT_FALSE(fs::exists(movie("plain.swf")));
+  }
+  {
+    SCOPED_TRACE("a movie that already ends in .exe: it would be its own target");
+    writeBytes(movie("movie.exe"), movie_);
+    expectMessage(run(kButton1, kSwfFilter, movie("movie.exe")), kSomethingError);
+    expectPane(movie("movie.exe"), "");
+    EXPECT_EQ(readBytes(movie("movie.exe")), movie_);
+  }
+  {
+    SCOPED_TRACE("no projector stub beside the program");
+    fs::remove(dir_ / "app" / "Player.exe");
+    expectMessage(run(kButton1, kSwfFilter, movie("intro.swf")), kSomethingError);
+    expectPane(movie("intro.swf"), "");
+    EXPECT_FALSE(fs::exists(movie("intro.exe")));
+    EXPECT_EQ(readBytes(movie("intro.swf")), movie_);
+  }
+}
+
+TEST_F(MainWindow, CancelledDialogsChangeNothing) {
+  expectMessage(run(kButton1, kSwfFilter, movie("intro.swf")), kConverted);
+  const auto before = test::snapshot(dir_);
+  // Each cancelled command is checked while the next one's dialog is up, when it has surely ended.
+  for (const auto& [button, filter] : {std::pair{kButton1, kSwfFilter},
+                                       {kButton2, kExeFilter},
+                                       {kButton3, kSwfFilter},
+                                       {kButton1, kSwfFilter}}) {
+    HWND dialog = openDialog(button, filter);
+    ASSERT_NE(dialog, nullptr);
+    expectPane(movie("intro.swf"), movie("intro.exe"));
+    EXPECT_TRUE(goEnabled());
+    EXPECT_EQ(shownDialogs(), std::vector<HWND>{dialog});
+    cancelDialog(dialog);
+  }
+  EXPECT_EQ(test::snapshot(dir_), before);
+}
+
+TEST_F(MainWindow, MissingFileShowsTheErrorAndTheWindowStaysUsable) {
+  const auto notFound = [](const std::string& file) {
+    return "Cannot open file \"" + file + "\". " + systemErrorText(ERROR_FILE_NOT_FOUND) + ".";
+  };
+  expectError(run(kButton1, kSwfFilter, movie("absent.swf")), notFound(movie("absent.swf")));
+  expectPane(movie("absent.swf"), "");
+  EXPECT_FALSE(goEnabled());
+  // The stub was copied before the movie was opened.
+  EXPECT_EQ(readBytes(movie("absent.exe")), stub("Player.exe"));
+
+  expectError(run(kButton2, kExeFilter, movie("missing.exe")), notFound(movie("missing.exe")));
+  expectPane(movie("missing.exe"), "");
+
+  expectMessage(run(kButton1, kSwfFilter, movie("intro.swf")), kConverted);
+  expectPane(movie("intro.swf"), movie("intro.exe"));
+  EXPECT_TRUE(goEnabled());
+  EXPECT_EQ(readBytes(movie("intro.exe")), projectorBytes(stub("Player.exe"), movie_));
+}
+
+TEST_F(MainWindow, EachDialogOffersItsLastChosenFileAgain) {
+  fs::create_directory(movies_ / "Projectors");
+  const std::string projector = (movies_ / "Projectors" / "old.exe").string();
+  writeBytes(projector, projectorBytes(patternBytes(2000, 4), movie_));
+
+  HWND dialog = openDialog(kButton1, kSwfFilter);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(windowText(fileNameBox(dialog)), "");
+  chooseInOpenDialog(dialog, movie("intro.swf"));
+  expectMessage(waitForMessageBox(program_->id()), kConverted);
+
+  // The movie chosen in the SWF dialog is not offered by the EXE dialog.
+  dialog = openDialog(kButton2, kExeFilter);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(windowText(fileNameBox(dialog)), "");
+  chooseInOpenDialog(dialog, projector);
+  expectMessage(waitForMessageBox(program_->id()), kConverted);
+
+  // Each dialog opens in the folder of its last file with that file's name filled in; taking the
+  // offer converts the same file again. The screen-saver command shares the SWF dialog.
+  const struct {
+    int button;
+    const char* filter;
+    const char* name;
+    const char* folder;
+    std::string file;
+  } offers[] = {{kButton1, kSwfFilter, "intro.swf", "My Movies", movie("intro.swf")},
+                {kButton2, kExeFilter, "old.exe", "Projectors", projector}};
+  for (const auto& offer : offers) {
+    SCOPED_TRACE(offer.name);
+    dialog = openDialog(offer.button, offer.filter);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(windowText(fileNameBox(dialog)), offer.name);
+    EXPECT_EQ(windowText(GetDlgItem(dialog, kLookInBox)), offer.folder);
+    acceptOpenDialog(dialog);
+    expectMessage(waitForMessageBox(program_->id()), kConverted);
+    EXPECT_EQ(text(kEdit1), offer.file);
+  }
+  dialog = openDialog(kButton3, kSwfFilter);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(windowText(fileNameBox(dialog)), "intro.swf");
+  cancelDialog(dialog);
+}
+
+TEST_F(MainWindow, GoOpensTheTargetOrTheTypedFileAndNothingWhenEmpty) {
+  expectMessage(run(kButton1, kSwfFilter, movie("intro.swf")), kConverted);
+  ASSERT_TRUE(goEnabled());
+
+  {
+    SCOPED_TRACE("the projector just written");
+    clickButton(control(kBtnGo));
+    EXPECT_TRUE(waitUntil([&] { return startedProcessNamed("intro.exe"); }));
+  }
+  {
+    SCOPED_TRACE("a file typed into the target box");
+    writeBytes(movie("notes.ini"), {'[', 'a', ']'});
+    type(kEdit2, movie("notes.ini"));
+    clickButton(control(kBtnGo));
+    EXPECT_TRUE(waitUntil([&] { return startedProcessNamed("notepad.exe"); }));
+  }
+  EXPECT_TRUE(shownDialogs().empty());
+  for (const ChildProcess& child : startedByProgram()) endProcess(child.id);
+  ASSERT_TRUE(waitUntil([&] { return startedByProgram().empty(); }));
+
+  for (const std::string& typed : {std::string(), movie("absent.ini")}) {
+    SCOPED_TRACE("typed \"" + typed + "\"");
+    type(kEdit2, typed);
+    clickButton(control(kBtnGo));
+    HWND dialog = afterEarlierInput();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(shownDialogs(), std::vector<HWND>{dialog});
+    EXPECT_TRUE(startedByProgram().empty());
+    cancelDialog(dialog);
+  }
+}
+
+TEST_F(MainWindow, ScreenSaverReplacesTheOneInTheSystemFolderWithoutAMessage) {
+  char system[MAX_PATH + 1] = {};
+  ASSERT_GT(GetSystemDirectoryA(system, sizeof system), 0u);
+  const std::string target = std::string(system) + "\\Quendel.scr";
+  const Bytes other = patternBytes(9000, 11);
+  writeBytes(movie("other.swf"), other);
+
+  const struct {
+    Trigger trigger;
+    const char* name;
+    const Bytes& bytes;
+  } cases[] = {{{"button", kButton3, 0}, "intro.swf", movie_},
+               {{"menu", 0, IDM_SETASSCREENSAVER}, "other.swf", other}};
+  for (const auto& [trigger, name, bytes] : cases) {
+    SCOPED_TRACE(trigger.name);
+    HWND dialog = openDialog(trigger, kSwfFilter);
+    ASSERT_NE(dialog, nullptr);
+    chooseInOpenDialog(dialog, movie(name));
+    // The source is shown and the target emptied before the saver is written, the target last.
+    EXPECT_TRUE(waitUntil([&] { return text(kEdit1) == movie(name) && text(kEdit2) == target; }));
+    dialog = afterEarlierInput();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(shownDialogs(), std::vector<HWND>{dialog});
+    cancelDialog(dialog);
+    expectPane(movie(name), target);
+    EXPECT_TRUE(goEnabled());
+    EXPECT_EQ(readBytes(target), screenSaverBytes(stub("Quendel.dll"), bytes));
+  }
+  // The installer is not waited for; whatever it shows goes with the test's end.
+  std::error_code ignored;
+  fs::remove(target, ignored);
+}
+
+TEST_F(MainWindow, ExitFromTheMenuEndsTheProgramWithCodeZero) {
+  menuCommand(window_, IDM_EXIT);
+  ASSERT_TRUE(program_->waitForExit());
+  EXPECT_EQ(program_->exitCode(), 0u);
+}
+
+TEST_F(MainWindow, KeyboardTabsThroughTheControlsAndEnterPressesTheFocusedButton) {
+  EXPECT_TRUE(waitUntil([&] { return focusedControl(window_) == control(kButton1); }));
+  // Go starts disabled, so Tab passes it by and wraps round to the first button.
+  for (const int next : {kButton2, kButton3, kEdit1, kEdit2, kButton1, kButton2}) {
+    pressKey(window_, VK_TAB);
+    EXPECT_TRUE(waitUntil([&] { return focusedControl(window_) == control(next); }))
+        << "expected the focus on control " << next << ", it is on "
+        << GetDlgCtrlID(focusedControl(window_));
+  }
+
+  pressKey(window_, VK_RETURN);
+  HWND dialog = waitForOpenDialog(program_->id());
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(windowText(GetDlgItem(dialog, kFileTypeBox)), kExeFilter);
+  cancelDialog(dialog);
+  // Back from the dialog, the focus is where it was.
+  EXPECT_TRUE(waitUntil([&] { return focusedControl(window_) == control(kButton2); }));
+
+  // F1 asks the shell for the help file, which this folder does not have: nothing is shown. The
+  // Tab after it is handled once F1 has been.
+  pressKey(window_, VK_F1);
+  pressKey(window_, VK_TAB);
+  EXPECT_TRUE(waitUntil([&] { return focusedControl(window_) == control(kButton3); }));
+  EXPECT_TRUE(shownDialogs().empty());
+  EXPECT_TRUE(responsive(window_));
+  EXPECT_TRUE(program_->running());
+}
+
+// The traits that let a module loaded as data and a loaded menu be owned like other handles.
+struct ModuleTraits {
+  using Type = HMODULE;
+  static Type invalid() noexcept { return nullptr; }
+  static void close(Type module) noexcept { FreeLibrary(module); }
+};
+struct MenuTraits {
+  using Type = HMENU;
+  static Type invalid() noexcept { return nullptr; }
+  static void close(Type menu) noexcept { DestroyMenu(menu); }
+};
+
+// A menu item as menuItems shows it: its text, and its command id unless it opens a submenu.
+std::string item(const std::string& text, int id) {
+  return text + " " + std::to_string(id);
+}
+
+// "-" for a separator.
+std::vector<std::string> menuItems(HMENU menu) {
+  std::vector<std::string> items;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    char text[256] = {};
+    const UINT id = GetMenuItemID(menu, i);
+    if (GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION) == 0 && id == 0) {
+      items.push_back("-");
+    } else {
+      items.push_back(std::string(text) + (id == UINT(-1) ? "" : " " + std::to_string(id)));
+    }
+  }
+  return items;
+}
+
+const char* expectedClass(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Panel:
+      return "TPanel";
+    case ControlKind::GroupBox:
+    case ControlKind::Button:
+      return "Button";
+    case ControlKind::Edit:
+      return "Edit";
+    default:
+      return "Static";
+  }
+}
+
+TEST_F(MainWindow, LiveControlsMatchTheLayoutTable) {
+  const RECT group = boundsIn(control(kGroupBox1), panel_);
+  // What a label's text measures in the window's font, measured here with the same font.
+  GdiObject font = createFont(8);
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ previous = SelectObject(screen, font.get());
+  const auto measure = [screen](const std::string& text) {
+    SIZE size{};
+    GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &size);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(screen, &metrics);
+    return SIZE{size.cx, metrics.tmHeight};
+  };
+
+  for (const ControlSpec& spec : kLayout) {
+    SCOPED_TRACE(spec.name);
+    HWND live = spec.id == kPanel1 ? panel_ : control(spec.id);
+    ASSERT_NE(live, nullptr);
+    EXPECT_EQ(_stricmp(className(live).c_str(), expectedClass(spec.kind)), 0) << className(live);
+    EXPECT_EQ(windowText(live), spec.text);
+
+    const ControlSpec* parent = nullptr;
+    for (const ControlSpec& other : kLayout) {
+      if (other.id == spec.parentId) parent = &other;
+    }
+    RECT bounds = boundsIn(live, spec.parentId == 0 ? window_ : panel_);
+    if (parent != nullptr && parent->kind == ControlKind::GroupBox) {
+      OffsetRect(&bounds, -group.left, -group.top);
+    }
+    EXPECT_EQ(bounds.left, spec.left);
+    EXPECT_EQ(bounds.top, spec.top);
+    SIZE size{bounds.right - bounds.left, bounds.bottom - bounds.top};
+    const SIZE expected =
+        spec.kind == ControlKind::Label ? measure(spec.text) : SIZE{spec.width, spec.height};
+    EXPECT_EQ(size.cx, expected.cx);
+    EXPECT_EQ(size.cy, expected.cy);
+
+    const DWORD style = static_cast<DWORD>(GetWindowLongA(live, GWL_STYLE));
+    DWORD wanted = baseStyle(spec.kind) | spec.style;
+    if (spec.kind == ControlKind::Edit) {
+      // An edit created with WS_BORDER and no client edge takes the border style off its window
+      // and draws a one-pixel frame inside its client area: its text starts inside that frame,
+      // and it has no non-client edge.
+      EXPECT_TRUE(wanted & WS_BORDER);
+      wanted &= ~WS_BORDER;
+      EXPECT_FALSE(GetWindowLongA(live, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+      RECT client{};
+      GetClientRect(live, &client);
+      EXPECT_EQ(client.right, spec.width);
+      EXPECT_EQ(client.bottom, spec.height);
+      RECT textArea{};
+      SendMessageA(live, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&textArea));
+      const auto margins = static_cast<DWORD>(SendMessageA(live, EM_GETMARGINS, 0, 0));
+      EXPECT_EQ(textArea.left - LOWORD(margins), GetSystemMetrics(SM_CXBORDER) + 1);
+      EXPECT_EQ(textArea.top, GetSystemMetrics(SM_CYBORDER) + 1);
+    }
+    EXPECT_EQ(style & wanted, wanted) << std::hex << style << " lacks " << (wanted & ~style);
+    if (spec.kind == ControlKind::Button || spec.kind == ControlKind::GroupBox) {
+      EXPECT_EQ(style & BS_TYPEMASK, wanted & BS_TYPEMASK);
+    } else if (spec.kind == ControlKind::Label) {
+      EXPECT_EQ(style & SS_TYPEMASK, wanted & SS_TYPEMASK);
+    }
+  }
+  SelectObject(screen, previous);
+  ReleaseDC(nullptr, screen);
+
+  // A label ends before the box it names.
+  for (const auto& [label, edit] : {std::pair{kLabel1, kEdit1}, {kLabel2, kEdit2}}) {
+    EXPECT_LE(boundsIn(control(label), panel_).right, boundsIn(control(edit), panel_).left);
+  }
+  EXPECT_FALSE(goEnabled());
+
+  // The panel holds the controls in table order, which is the order Tab follows.
+  std::vector<int> stacked;
+  for (HWND child = GetWindow(panel_, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    stacked.push_back(GetDlgCtrlID(child));
+  }
+  std::vector<int> table;
+  std::vector<int> tabbed;
+  for (const ControlSpec& spec : kLayout) {
+    if (spec.parentId != 0) table.push_back(spec.id);
+    if ((baseStyle(spec.kind) | spec.style) & WS_TABSTOP && !(spec.style & WS_DISABLED)) {
+      tabbed.push_back(spec.id);
+    }
+  }
+  EXPECT_EQ(stacked, table);
+  std::vector<int> walked{GetDlgCtrlID(control(kButton1))};
+  for (HWND item = GetNextDlgTabItem(window_, control(kButton1), FALSE);
+       item != nullptr && item != control(kButton1) && walked.size() <= table.size();
+       item = GetNextDlgTabItem(window_, item, FALSE)) {
+    walked.push_back(GetDlgCtrlID(item));
+  }
+  EXPECT_EQ(walked, tabbed);
+}
+
+TEST_F(MainWindow, MenuBarHoldsTheCommands) {
+  // Menus live in the memory of the process that made them: under Wine another process gets no
+  // items from the window's menu, so the live window is only checked for having one, and the
+  // items are read from the menu the program loads, in its own file.
+  EXPECT_NE(GetMenu(window_), nullptr);
+  UniqueHandle<ModuleTraits> module(
+      LoadLibraryExA(path("app\\Pravix.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_TRUE(module);
+  UniqueHandle<MenuTraits> menu(LoadMenuA(module.get(), MAKEINTRESOURCEA(IDR_MAINMENU)));
+  ASSERT_TRUE(menu);
+  EXPECT_EQ(menuItems(menu.get()), (std::vector<std::string>{"&File", "&Help"}));
+  EXPECT_EQ(menuItems(GetSubMenu(menu.get(), 0)),
+            (std::vector<std::string>{item("Convert &SWF to EXE", IDM_CONVERTSWFTOEXE),
+                                      item("Convert &EXE to SWF", IDM_CONVERTEXETOSWF),
+                                      item("Convert SWF to Screen Saver", IDM_SETASSCREENSAVER),
+                                      "-", item("E&xit", IDM_EXIT)}));
+  EXPECT_EQ(menuItems(GetSubMenu(menu.get(), 1)),
+            (std::vector<std::string>{item("&Contents...\tF1", IDM_CONTENTS), "-",
+                                      item(std::string("Visit ") + PRAVIX_WEB_HOST, IDM_HELPVISIT),
+                                      "-", item("&About...", IDM_ABOUT)}));
+}
+
+}  // namespace
+}  // namespace pravix::e2e

@@ -1,0 +1,55 @@
+// The fixture the end-to-end tests share: a copy of the program and its stubs in a folder of its
+// own, a movie folder with a blank in its name, and the bytes a packed file must hold.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "packaging/Layout.h"
+#include "tests/TestSupport.h"
+#include "tests/e2e/Driver.h"
+
+namespace pravix::e2e {
+
+inline test::Bytes projectorBytes(const test::Bytes& stub, const test::Bytes& movie) {
+  const auto trailer = projectorTrailer(static_cast<uint32_t>(movie.size()));
+  return test::concat(test::concat(stub, movie), test::Bytes(trailer.begin(), trailer.end()));
+}
+
+inline test::Bytes screenSaverBytes(const test::Bytes& stub, const test::Bytes& movie) {
+  const auto trailer = screenSaverTrailer(static_cast<uint32_t>(movie.size()));
+  return test::concat(test::concat(stub, movie), test::Bytes(trailer.begin(), trailer.end()));
+}
+
+inline std::string quoted(const std::string& text) {
+  return "\"" + text + "\"";
+}
+
+class ProgramFolderTest : public test::TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    const std::filesystem::path bin = windowsPath(PRAVIX_TEST_BIN_DIR);
+    std::filesystem::create_directory(dir_ / "app");
+    for (const char* name : {"Pravix.exe", "Player.exe", "Quendel.dll"}) {
+      std::filesystem::copy_file(bin / name, dir_ / "app" / name);
+    }
+    movies_ = dir_ / "My Movies";
+    std::filesystem::create_directory(movies_);
+    test::writeBytes(movies_ / "intro.swf", movie_);
+  }
+
+  // The command line that starts the copy of the program with `arguments`.
+  std::string pravix(const std::string& arguments) const {
+    return quoted(path("app\\Pravix.exe")) + (arguments.empty() ? "" : " " + arguments);
+  }
+  test::Bytes stub(const char* name) const { return test::readBytes(dir_ / "app" / name); }
+  std::string movie(const std::string& name) const { return (movies_ / name).string(); }
+
+  const test::Bytes movie_ = test::patternBytes(150000, 42);
+  std::filesystem::path movies_;
+};
+
+}  // namespace pravix::e2e

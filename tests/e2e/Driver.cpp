@@ -219,8 +219,11 @@ HWND focusedControl(HWND window) {
 }
 
 void pressKey(HWND window, WORD virtualKey) {
-  HWND target = focusedControl(window);
-  if (target == nullptr) target = window;
+  HWND focus = focusedControl(window);
+  pressKeyOn(focus != nullptr ? focus : window, virtualKey);
+}
+
+void pressKeyOn(HWND target, WORD virtualKey) {
   const UINT scanCode = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
   PostMessageA(target, WM_KEYDOWN, virtualKey, 1 | static_cast<LPARAM>(scanCode) << 16);
   PostMessageA(target, WM_KEYUP, virtualKey,

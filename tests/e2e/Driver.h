@@ -86,6 +86,8 @@ HWND focusedControl(HWND window);
 // Presses and releases a key on the control that has the focus in the window's thread, as the
 // thread's message loop would receive it from the keyboard.
 void pressKey(HWND window, WORD virtualKey);
+// The same for a given control, whether or not its window is the active one.
+void pressKeyOn(HWND control, WORD virtualKey);
 
 // The processes that `parentId` started and that still run.
 std::vector<DWORD> childProcesses(DWORD parentId);

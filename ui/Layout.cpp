@@ -108,18 +108,6 @@ LRESULT CALLBACK bevelProc(HWND bevel, UINT message, WPARAM wParam, LPARAM lPara
   return 0;
 }
 
-void registerClass(HINSTANCE instance, const char* name, WNDPROC procedure) {
-  WNDCLASSEXA windowClass{};
-  if (GetClassInfoExA(instance, name, &windowClass)) return;
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = name;
-  RegisterClassExA(&windowClass);
-}
-
 }  // namespace
 
 const char kPanelClassName[] = "TPanel";
@@ -165,8 +153,8 @@ DWORD baseStyle(ControlKind kind) {
 
 Controls buildLayout(HWND window, const ControlSpec* layout, size_t count, HFONT font) {
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
-  registerClass(instance, kPanelClassName, panelProc);
-  registerClass(instance, kBevelClassName, bevelProc);
+  registerWindowClass(instance, kPanelClassName, panelProc);
+  registerWindowClass(instance, kBevelClassName, bevelProc);
   Controls controls;
   for (size_t i = 0; i < count; ++i) {
     const ControlSpec& spec = layout[i];

@@ -15,6 +15,19 @@ bool isPushButton(HWND window) {
 
 }  // namespace
 
+void registerWindowClass(HINSTANCE instance, const char* name, WNDPROC procedure, HICON icon) {
+  WNDCLASSEXA windowClass{};
+  if (GetClassInfoExA(instance, name, &windowClass)) return;
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = icon;
+  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = name;
+  RegisterClassExA(&windowClass);
+}
+
 GdiObject createFont(int points, int weight, const char* face) {
   HDC screen = GetDC(nullptr);
   const int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
@@ -36,17 +49,7 @@ void Window::show() {
 void Window::create(const char* className, HICON icon, DWORD style, DWORD exStyle,
                     const RECT& bounds, HMENU menu, HWND owner) {
   HINSTANCE instance = application_.instance();
-  WNDCLASSEXA windowClass{};
-  if (!GetClassInfoExA(instance, className, &windowClass)) {
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = icon;
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = className;
-    RegisterClassExA(&windowClass);
-  }
+  registerWindowClass(instance, className, windowProc, icon);
   CreateWindowExA(exStyle, className, "", style, bounds.left, bounds.top,
                   bounds.right - bounds.left, bounds.bottom - bounds.top, owner, menu, instance,
                   this);

@@ -19,6 +19,10 @@ struct GdiObjectTraits {
 };
 using GdiObject = UniqueHandle<GdiObjectTraits>;
 
+// Registers a window class of this program once: arrow cursor, the button face colour behind.
+void registerWindowClass(HINSTANCE instance, const char* name, WNDPROC procedure,
+                         HICON icon = nullptr);
+
 // "MS Sans Serif" at `points` points for the screen's resolution.
 GdiObject createFont(int points, int weight = FW_NORMAL, const char* face = "MS Sans Serif");
 

@@ -62,4 +62,9 @@ Conversion chooseConversion(std::string_view argument1, std::string_view argumen
   return nullptr;
 }
 
+std::string screenSaverInstallCommand(const std::string& systemDirectory,
+                                      const std::string& screenSaver) {
+  return "\"" + systemDirectory + "\\rundll32.exe\" desk.cpl,InstallScreenSaver " + screenSaver;
+}
+
 }  // namespace pravix

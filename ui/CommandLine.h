@@ -24,4 +24,10 @@ using Conversion = bool (*)(const std::string& source, const std::string& target
 // and the window opens. Only the ASCII letters' case is ignored.
 Conversion chooseConversion(std::string_view argument1, std::string_view argument2);
 
+// The command that installs `screenSaver` as the current screen saver through the display
+// settings. The installer is named by its full path in `systemDirectory`: the open dialog may have
+// made the movie's folder current, and a program of that name there must not be run instead.
+std::string screenSaverInstallCommand(const std::string& systemDirectory,
+                                      const std::string& screenSaver);
+
 }  // namespace pravix

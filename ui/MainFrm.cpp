@@ -3,7 +3,6 @@
 
 #include "Version.h"
 #include "packaging/GlobalUnit.h"
-#include "packaging/Layout.h"
 #include "packaging/Path.h"
 #include "resources/ResourceIds.h"
 #include "ui/AboutFrm.h"
@@ -160,10 +159,7 @@ void TMainForm::SetasScreenSaver1Click() {
     application().showMessage(kSomethingError);
     return;
   }
-  // The installer is started from the system folder by its full path: the open dialog may have
-  // made the movie's folder current, and a program of that name there must not be run instead.
-  const std::string command =
-      "\"" + system + "\\rundll32.exe\" desk.cpl,InstallScreenSaver " + target;
+  const std::string command = screenSaverInstallCommand(system, target);
   WinExec(command.c_str(), SW_SHOWNORMAL);
   showTarget(target);
 }

@@ -153,5 +153,16 @@ TEST_F(ProgramStart, StubsReadTheMoviesTheProgramWrote) {
   EXPECT_FALSE(fs::exists(movie("none.swf")));
 }
 
+TEST(HelpFile, IsCompiledBesideTheProgramWithEveryTopic) {
+  const test::Bytes help = readBytes(fs::path(windowsPath(PRAVIX_TEST_BIN_DIR)) / "Pravix.chm");
+  ASSERT_GE(help.size(), 4u);
+  EXPECT_EQ(std::string(help.begin(), help.begin() + 4), "ITSF");
+  const std::string contents(help.begin(), help.end());
+  for (const char* topic :
+       {"/index.html", "/commands.html", "/result.html", "/commandline.html", "/messages.html"}) {
+    EXPECT_NE(contents.find(topic), std::string::npos) << topic;
+  }
+}
+
 }  // namespace
 }  // namespace pravix::e2e

@@ -93,5 +93,12 @@ INSTANTIATE_TEST_SUITE_P(
         DispatchCase{"", "", nullptr}, DispatchCase{"swf", "", nullptr},
         DispatchCase{"intro.swfx", "", nullptr}, DispatchCase{"intro.\xD3WF", "", nullptr}));
 
+TEST(ScreenSaverInstallCommand, NamesTheInstallerByItsFullPath) {
+  EXPECT_EQ(
+      screenSaverInstallCommand("C:\\WINDOWS\\system32", "C:\\WINDOWS\\system32\\Quendel.scr"),
+      "\"C:\\WINDOWS\\system32\\rundll32.exe\" desk.cpl,InstallScreenSaver "
+      "C:\\WINDOWS\\system32\\Quendel.scr");
+}
+
 }  // namespace
 }  // namespace pravix

@@ -5,26 +5,12 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "packaging/Path.h"
+#include "tests/CodePageRules.h"
 
 namespace {
 
-bool noLeadByte(unsigned char) {
-  return false;
-}
-bool shiftJisLeadByte(unsigned char byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-// Its second bytes may be ".", ":" or "\", which must then count as neither.
-bool everyHighByteLeads(unsigned char byte) {
-  return byte >= 0x80;
-}
-
-const pravix::PathRules kRules[] = {
-    {"/", noLeadByte},
-    {"\\:", noLeadByte},
-    {"\\:", shiftJisLeadByte},
-    {"\\:", everyHighByteLeads},
-};
+const pravix::PathRules kRules[] = {pravix::test::kPosixRules, pravix::test::kWindowsRules,
+                                    pravix::test::kShiftJisRules, pravix::test::kHighLeadRules};
 
 bool startsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;

@@ -2,25 +2,14 @@
 #include <gtest/gtest.h>
 
 #include "packaging/Path.h"
+#include "tests/CodePageRules.h"
 
 namespace pravix {
 namespace {
 
-bool noLeadByte(unsigned char) {
-  return false;
-}
-// Shift-JIS: its second bytes include "\" (0x5C), as in the character 0x83 0x5C.
-bool shiftJisLeadByte(unsigned char byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-// A made-up code page whose second bytes may also be "." or ":".
-bool everyHighByteLeads(unsigned char byte) {
-  return byte >= 0x80;
-}
-
-const PathRules kWindows{"\\:", noLeadByte};
-const PathRules kShiftJis{"\\:", shiftJisLeadByte};
-const PathRules kHighLeads{"\\:", everyHighByteLeads};
+const PathRules& kWindows = test::kWindowsRules;
+const PathRules& kShiftJis = test::kShiftJisRules;
+const PathRules& kHighLeads = test::kHighLeadRules;
 
 struct PathCase {
   const char* path;

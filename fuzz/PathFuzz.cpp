@@ -44,10 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PRAVIX_FUZZ_CHECK(
         changed == std::string(path.substr(0, path.size() - extension.size())) + ".swf",
         "the new extension did not replace the old one");
-    PRAVIX_FUZZ_CHECK(
-        pravix::fileExtension(changed, rules) == ".swf" ||
-            (rules.isLeadByte != noLeadByte && pravix::fileExtension(changed, rules).empty()),
-        "the new extension is not found again");
+    PRAVIX_FUZZ_CHECK(pravix::fileExtension(changed, rules) == ".swf" ||
+                          (rules.isLeadByte != pravix::test::noLeadByte &&
+                           pravix::fileExtension(changed, rules).empty()),
+                      "the new extension is not found again");
   }
   return 0;
 }

@@ -20,10 +20,10 @@ struct Host {
   int dx, dy;
 };
 
-Host hostOf(const ControlSpec& spec, const ControlSpec* layout, size_t count, HWND window,
+Host hostOf(const ControlSpec& entry, const ControlSpec* layout, size_t count, HWND window,
             const Controls& controls) {
   Host host{window, 0, 0};
-  int parentId = spec.parentId;
+  int parentId = entry.parentId;
   bool placed = false;
   while (parentId != 0) {
     const ControlSpec* parent = findSpec(layout, count, parentId);
@@ -72,17 +72,21 @@ SIZE textSize(HWND window, HFONT font, const char* text) {
   return size;
 }
 
+// Paints a window as an edge of its client area.
+void paintEdge(HWND window, UINT edge, UINT sides) {
+  PAINTSTRUCT paint{};
+  HDC dc = BeginPaint(window, &paint);
+  RECT bounds{};
+  GetClientRect(window, &bounds);
+  DrawEdge(dc, &bounds, edge, sides);
+  EndPaint(window, &paint);
+}
+
 LRESULT CALLBACK panelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_PAINT: {
-      PAINTSTRUCT paint{};
-      HDC dc = BeginPaint(panel, &paint);
-      RECT bounds{};
-      GetClientRect(panel, &bounds);
-      DrawEdge(dc, &bounds, BDR_RAISEDINNER, BF_RECT);
-      EndPaint(panel, &paint);
+    case WM_PAINT:
+      paintEdge(panel, BDR_RAISEDINNER, BF_RECT);
       return 0;
-    }
     case WM_COMMAND:
     case WM_NOTIFY:
     case WM_CTLCOLORSTATIC:
@@ -99,12 +103,7 @@ LRESULT CALLBACK panelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
 // line would take the control's size from the system instead.
 LRESULT CALLBACK bevelProc(HWND bevel, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != WM_PAINT) return DefWindowProcA(bevel, message, wParam, lParam);
-  PAINTSTRUCT paint{};
-  HDC dc = BeginPaint(bevel, &paint);
-  RECT bounds{};
-  GetClientRect(bevel, &bounds);
-  DrawEdge(dc, &bounds, EDGE_ETCHED, BF_TOP);
-  EndPaint(bevel, &paint);
+  paintEdge(bevel, EDGE_ETCHED, BF_TOP);
   return 0;
 }
 
@@ -121,8 +120,8 @@ void setLabelText(HWND label, const char* text) {
 }
 
 COLORREF textColourOf(const ControlSpec* layout, size_t count, int id) {
-  const ControlSpec* spec = findSpec(layout, count, id);
-  return spec == nullptr ? kDefaultColour : spec->textColour;
+  const ControlSpec* entry = findSpec(layout, count, id);
+  return entry == nullptr ? kDefaultColour : entry->textColour;
 }
 
 HWND Controls::operator[](int id) const {
@@ -157,31 +156,31 @@ Controls buildLayout(HWND window, const ControlSpec* layout, size_t count, HFONT
   registerWindowClass(instance, kBevelClassName, bevelProc);
   Controls controls;
   for (size_t i = 0; i < count; ++i) {
-    const ControlSpec& spec = layout[i];
-    const Host host = hostOf(spec, layout, count, window, controls);
+    const ControlSpec& entry = layout[i];
+    const Host host = hostOf(entry, layout, count, window, controls);
     HFONT controlFont = font;
-    if (spec.fontPixels != 0) {
-      GdiObject own(CreateFontA(-spec.fontPixels, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE,
+    if (entry.fontPixels != 0) {
+      GdiObject own(CreateFontA(-entry.fontPixels, 0, 0, 0, entry.bold ? FW_BOLD : FW_NORMAL, FALSE,
                                 FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                                 "MS Sans Serif"));
       controlFont = static_cast<HFONT>(own.get());
       controls.keep(std::move(own));
     }
-    int width = spec.width;
-    int height = spec.height;
-    if (spec.kind == ControlKind::Label) {
-      const SIZE size = textSize(window, controlFont, spec.text);
+    int width = entry.width;
+    int height = entry.height;
+    if (entry.kind == ControlKind::Label) {
+      const SIZE size = textSize(window, controlFont, entry.text);
       width = size.cx;
       height = size.cy;
     }
-    const DWORD exStyle = spec.kind == ControlKind::Panel ? WS_EX_CONTROLPARENT : 0;
+    const DWORD exStyle = entry.kind == ControlKind::Panel ? WS_EX_CONTROLPARENT : 0;
     HWND control = CreateWindowExA(
-        exStyle, windowClass(spec.kind), spec.text, baseStyle(spec.kind) | spec.style,
-        spec.left + host.dx, spec.top + host.dy, width, height, host.window,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+        exStyle, windowClass(entry.kind), entry.text, baseStyle(entry.kind) | entry.style,
+        entry.left + host.dx, entry.top + host.dy, width, height, host.window,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(controlFont), FALSE);
-    controls.add(spec.id, control);
+    controls.add(entry.id, control);
   }
   return controls;
 }

@@ -204,24 +204,24 @@ TEST_F(AboutBox, LayoutMatchesItsTable) {
   EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
   EXPECT_TRUE(GetWindowLongA(about, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
 
-  for (const ControlSpec& spec : kLayout) {
-    SCOPED_TRACE(spec.name);
-    HWND item = control(about, spec.id);
+  for (const ControlSpec& entry : kLayout) {
+    SCOPED_TRACE(entry.name);
+    HWND item = control(about, entry.id);
     ASSERT_NE(item, nullptr);
     const RECT place = boundsIn(item, about);
-    EXPECT_EQ(place.left, spec.left);
-    EXPECT_EQ(place.top, spec.top);
-    if (spec.kind != ControlKind::Label) {
-      EXPECT_EQ(place.right - place.left, spec.width);
-      EXPECT_EQ(place.bottom - place.top, spec.height);
+    EXPECT_EQ(place.left, entry.left);
+    EXPECT_EQ(place.top, entry.top);
+    if (entry.kind != ControlKind::Label) {
+      EXPECT_EQ(place.right - place.left, entry.width);
+      EXPECT_EQ(place.bottom - place.top, entry.height);
     } else {
       EXPECT_GT(place.right - place.left, 0);
       EXPECT_GT(place.bottom - place.top, 0);
     }
-    const DWORD expected = baseStyle(spec.kind) | spec.style;
+    const DWORD expected = baseStyle(entry.kind) | entry.style;
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(item, GWL_STYLE)) & expected, expected);
-    if (spec.id != kLabelVersion && spec.id != kPhysMem && spec.id != kFreeRes) {
-      EXPECT_EQ(windowText(item), spec.text);
+    if (entry.id != kLabelVersion && entry.id != kPhysMem && entry.id != kFreeRes) {
+      EXPECT_EQ(windowText(item), entry.text);
     }
   }
   // The memory numbers stand one pixel apart, right of their captions.

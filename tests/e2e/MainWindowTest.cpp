@@ -484,32 +484,32 @@ TEST_F(MainWindow, LiveControlsMatchTheLayoutTable) {
     return SIZE{size.cx, metrics.tmHeight};
   };
 
-  for (const ControlSpec& spec : kLayout) {
-    SCOPED_TRACE(spec.name);
-    HWND live = spec.id == kPanel1 ? panel_ : control(spec.id);
+  for (const ControlSpec& entry : kLayout) {
+    SCOPED_TRACE(entry.name);
+    HWND live = entry.id == kPanel1 ? panel_ : control(entry.id);
     ASSERT_NE(live, nullptr);
-    EXPECT_EQ(_stricmp(className(live).c_str(), expectedClass(spec.kind)), 0) << className(live);
-    EXPECT_EQ(windowText(live), spec.text);
+    EXPECT_EQ(_stricmp(className(live).c_str(), expectedClass(entry.kind)), 0) << className(live);
+    EXPECT_EQ(windowText(live), entry.text);
 
     const ControlSpec* parent = nullptr;
     for (const ControlSpec& other : kLayout) {
-      if (other.id == spec.parentId) parent = &other;
+      if (other.id == entry.parentId) parent = &other;
     }
-    RECT bounds = boundsIn(live, spec.parentId == 0 ? window_ : panel_);
+    RECT bounds = boundsIn(live, entry.parentId == 0 ? window_ : panel_);
     if (parent != nullptr && parent->kind == ControlKind::GroupBox) {
       OffsetRect(&bounds, -group.left, -group.top);
     }
-    EXPECT_EQ(bounds.left, spec.left);
-    EXPECT_EQ(bounds.top, spec.top);
+    EXPECT_EQ(bounds.left, entry.left);
+    EXPECT_EQ(bounds.top, entry.top);
     SIZE size{bounds.right - bounds.left, bounds.bottom - bounds.top};
     const SIZE expected =
-        spec.kind == ControlKind::Label ? measure(spec.text) : SIZE{spec.width, spec.height};
+        entry.kind == ControlKind::Label ? measure(entry.text) : SIZE{entry.width, entry.height};
     EXPECT_EQ(size.cx, expected.cx);
     EXPECT_EQ(size.cy, expected.cy);
 
     const DWORD style = static_cast<DWORD>(GetWindowLongA(live, GWL_STYLE));
-    DWORD wanted = baseStyle(spec.kind) | spec.style;
-    if (spec.kind == ControlKind::Edit) {
+    DWORD wanted = baseStyle(entry.kind) | entry.style;
+    if (entry.kind == ControlKind::Edit) {
       // An edit created with WS_BORDER and no client edge takes the border style off its window
       // and draws a one-pixel frame inside its client area: its text starts inside that frame,
       // and it has no non-client edge.
@@ -518,8 +518,8 @@ TEST_F(MainWindow, LiveControlsMatchTheLayoutTable) {
       EXPECT_FALSE(GetWindowLongA(live, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
       RECT client{};
       GetClientRect(live, &client);
-      EXPECT_EQ(client.right, spec.width);
-      EXPECT_EQ(client.bottom, spec.height);
+      EXPECT_EQ(client.right, entry.width);
+      EXPECT_EQ(client.bottom, entry.height);
       RECT textArea{};
       SendMessageA(live, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&textArea));
       const auto margins = static_cast<DWORD>(SendMessageA(live, EM_GETMARGINS, 0, 0));
@@ -527,9 +527,9 @@ TEST_F(MainWindow, LiveControlsMatchTheLayoutTable) {
       EXPECT_EQ(textArea.top, GetSystemMetrics(SM_CYBORDER) + 1);
     }
     EXPECT_EQ(style & wanted, wanted) << std::hex << style << " lacks " << (wanted & ~style);
-    if (spec.kind == ControlKind::Button || spec.kind == ControlKind::GroupBox) {
+    if (entry.kind == ControlKind::Button || entry.kind == ControlKind::GroupBox) {
       EXPECT_EQ(style & BS_TYPEMASK, wanted & BS_TYPEMASK);
-    } else if (spec.kind == ControlKind::Label) {
+    } else if (entry.kind == ControlKind::Label) {
       EXPECT_EQ(style & SS_TYPEMASK, wanted & SS_TYPEMASK);
     }
   }
@@ -550,10 +550,10 @@ TEST_F(MainWindow, LiveControlsMatchTheLayoutTable) {
   }
   std::vector<int> table;
   std::vector<int> tabbed;
-  for (const ControlSpec& spec : kLayout) {
-    if (spec.parentId != 0) table.push_back(spec.id);
-    if ((baseStyle(spec.kind) | spec.style) & WS_TABSTOP && !(spec.style & WS_DISABLED)) {
-      tabbed.push_back(spec.id);
+  for (const ControlSpec& entry : kLayout) {
+    if (entry.parentId != 0) table.push_back(entry.id);
+    if ((baseStyle(entry.kind) | entry.style) & WS_TABSTOP && !(entry.style & WS_DISABLED)) {
+      tabbed.push_back(entry.id);
     }
   }
   EXPECT_EQ(stacked, table);

@@ -131,27 +131,20 @@ class MainWindow : public ProgramFolderTest {
     return run(Trigger{"button", button, 0}, filter, file);
   }
 
-  // A plain message: the title as caption, no icon, one OK. Pressed away afterwards.
-  static void expectMessage(HWND box, const std::string& text) {
+  // A message box with the title as caption, one OK, and the error icon or none. Pressed away
+  // afterwards.
+  static void expectBox(HWND box, const std::string& text, bool errorIcon) {
     ASSERT_NE(box, nullptr) << "no message box for \"" << text << "\"";
     const MessageBoxContents contents = readMessageBox(box);
     pressOk(box);
     EXPECT_EQ(contents.caption, kTitle);
     EXPECT_EQ(contents.text, text);
-    EXPECT_FALSE(contents.hasIcon);
+    EXPECT_EQ(contents.hasIcon, errorIcon);
     EXPECT_EQ(contents.buttons, std::vector<std::string>{"OK"});
   }
-
-  // An exception: the title as caption, the error icon, one OK. Pressed away afterwards.
-  static void expectError(HWND box, const std::string& text) {
-    ASSERT_NE(box, nullptr) << "no error box for \"" << text << "\"";
-    const MessageBoxContents contents = readMessageBox(box);
-    pressOk(box);
-    EXPECT_EQ(contents.caption, kTitle);
-    EXPECT_EQ(contents.text, text);
-    EXPECT_TRUE(contents.hasIcon);
-    EXPECT_EQ(contents.buttons, std::vector<std::string>{"OK"});
-  }
+  // A plain message, and an exception.
+  static void expectMessage(HWND box, const std::string& text) { expectBox(box, text, false); }
+  static void expectError(HWND box, const std::string& text) { expectBox(box, text, true); }
 
   void expectPane(const std::string& source, const std::string& target) const {
     EXPECT_EQ(text(kEdit1), source);

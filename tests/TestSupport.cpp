@@ -1,6 +1,9 @@
 // Test helpers shared by the test files.
 #include "tests/TestSupport.h"
 
+#include "packaging/File.h"
+#include "packaging/Layout.h"
+
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -24,6 +27,24 @@ Bytes concat(const Bytes& first, const Bytes& second) {
   Bytes joined(first);
   joined.insert(joined.end(), second.begin(), second.end());
   return joined;
+}
+
+Bytes projectorBytes(const Bytes& stub, const Bytes& movie) {
+  const auto trailer = projectorTrailer(static_cast<uint32_t>(movie.size()));
+  return concat(concat(stub, movie), Bytes(trailer.begin(), trailer.end()));
+}
+
+Bytes screenSaverBytes(const Bytes& stub, const Bytes& movie) {
+  const auto trailer = screenSaverTrailer(static_cast<uint32_t>(movie.size()));
+  return concat(concat(stub, movie), Bytes(trailer.begin(), trailer.end()));
+}
+
+std::string openMessage(const std::string& path, int code) {
+  return "Cannot open file \"" + fullPathName(path) + "\". " + systemErrorText(code);
+}
+
+std::string createMessage(const std::string& path, int code) {
+  return "Cannot create file \"" + fullPathName(path) + "\". " + systemErrorText(code);
 }
 
 void writeBytes(const fs::path& path, const Bytes& bytes) {

@@ -38,6 +38,14 @@ constexpr int kIsDirectory = EISDIR;
 Bytes patternBytes(size_t size, uint32_t seed = 1);
 Bytes concat(const Bytes& first, const Bytes& second);
 
+// A stub with `movie` and the trailer of each layout behind it.
+Bytes projectorBytes(const Bytes& stub, const Bytes& movie);
+Bytes screenSaverBytes(const Bytes& stub, const Bytes& movie);
+
+// The messages of a file that cannot be opened or created, for the system's error `code`.
+std::string openMessage(const std::string& path, int code);
+std::string createMessage(const std::string& path, int code);
+
 void writeBytes(const std::filesystem::path& path, const Bytes& bytes);
 Bytes readBytes(const std::filesystem::path& path);
 

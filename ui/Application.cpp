@@ -4,6 +4,15 @@
 #include "ui/Window.h"
 
 namespace pravix {
+namespace {
+
+// The text the exception box shows: a "." ends a message whose last character sorts after ".".
+std::string exceptionText(const std::string& message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
+  return message;
+}
+
+}  // namespace
 
 Application::Application(HINSTANCE instance) : instance_(instance) {}
 
@@ -24,11 +33,6 @@ void Application::run() {
 
 void Application::terminate() {
   PostQuitMessage(0);
-}
-
-std::string exceptionText(const std::string& message) {
-  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
-  return message;
 }
 
 void Application::showMessage(const std::string& text) const {

@@ -75,7 +75,4 @@ class Application {
   Window* mainWindow_ = nullptr;
 };
 
-// The text the exception box shows: a "." ends a message whose last character sorts after ".".
-std::string exceptionText(const std::string& message);
-
 }  // namespace pravix

@@ -7,21 +7,13 @@
 #include <filesystem>
 #include <string>
 
-#include "packaging/Layout.h"
 #include "tests/TestSupport.h"
 #include "tests/e2e/Driver.h"
 
 namespace pravix::e2e {
 
-inline test::Bytes projectorBytes(const test::Bytes& stub, const test::Bytes& movie) {
-  const auto trailer = projectorTrailer(static_cast<uint32_t>(movie.size()));
-  return test::concat(test::concat(stub, movie), test::Bytes(trailer.begin(), trailer.end()));
-}
-
-inline test::Bytes screenSaverBytes(const test::Bytes& stub, const test::Bytes& movie) {
-  const auto trailer = screenSaverTrailer(static_cast<uint32_t>(movie.size()));
-  return test::concat(test::concat(stub, movie), test::Bytes(trailer.begin(), trailer.end()));
-}
+using test::projectorBytes;
+using test::screenSaverBytes;
 
 inline std::string quoted(const std::string& text) {
   return "\"" + text + "\"";

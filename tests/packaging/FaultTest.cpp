@@ -34,6 +34,8 @@ namespace {
 
 using test::Bytes;
 using test::concat;
+using test::createMessage;
+using test::openMessage;
 using test::patternBytes;
 using test::readBytes;
 using test::snapshot;
@@ -48,16 +50,7 @@ constexpr int kNameTooLong = ENAMETOOLONG;
 const Bytes kStub = patternBytes(500, 7);
 
 Bytes projectorBytes(const Bytes& movie) {
-  const auto trailer = projectorTrailer(static_cast<uint32_t>(movie.size()));
-  return concat(concat(kStub, movie), Bytes(trailer.begin(), trailer.end()));
-}
-
-std::string openMessage(const std::string& path, int error) {
-  return "Cannot open file \"" + fullPathName(path) + "\". " + systemErrorText(error);
-}
-
-std::string createMessage(const std::string& path, int error) {
-  return "Cannot create file \"" + fullPathName(path) + "\". " + systemErrorText(error);
+  return test::projectorBytes(kStub, movie);
 }
 
 // What a call ended with: "true", "false", or the message of the FileError it raised.

@@ -16,6 +16,8 @@ namespace {
 
 using test::Bytes;
 using test::concat;
+using test::createMessage;
+using test::openMessage;
 using test::patternBytes;
 using test::readBytes;
 using test::snapshot;
@@ -38,14 +40,6 @@ Bytes screenSaverTrailerBytes(uint32_t length) {
   const uint32_t back = length + 4;
   return {static_cast<uint8_t>(back), static_cast<uint8_t>(back >> 8),
           static_cast<uint8_t>(back >> 16), static_cast<uint8_t>(back >> 24)};
-}
-
-std::string openMessage(const std::string& path, int error) {
-  return "Cannot open file \"" + fullPathName(path) + "\". " + systemErrorText(error);
-}
-
-std::string createMessage(const std::string& path, int error) {
-  return "Cannot create file \"" + fullPathName(path) + "\". " + systemErrorText(error);
 }
 
 // Runs `call`, expecting an exception of type E whose message is `message`.

@@ -9,6 +9,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   pravix::Application application(instance);
   application.setTitle(PRAVIX_TITLE);
   application.createForm<pravix::TMainForm>();
-  application.run();
-  return 0;
+  return application.run();
 }

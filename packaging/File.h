@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "packaging/Handle.h"
 
@@ -28,6 +29,13 @@ class FileCreateError : public FileError {
   FileCreateError(const std::string& path, const std::string& reason);
 };
 
+// What the program refuses by its own rules before it touches a file: a device, a folder, a source
+// that is also the target, a movie too large for its trailer.
+class FileRefusedError : public FileError {
+ public:
+  using FileError::FileError;
+};
+
 class StreamReadError : public FileError {
  public:
   StreamReadError() : FileError("Stream read error") {}
@@ -45,9 +53,8 @@ std::string systemErrorText(int code);
 std::string trimSystemText(std::string text);
 
 enum class FileMode {
-  ReadExisting,     // read; the file must exist
-  WriteExisting,    // write; the file must exist
-  CreateReadWrite,  // read and write; created, or emptied when it exists
+  ReadExisting,  // read, no other opener
+  ReadShared,    // read, other readers allowed
 };
 
 #ifdef _WIN32
@@ -75,11 +82,17 @@ struct KernelObjectTraits {
 using KernelObject = UniqueHandle<KernelObjectTraits>;
 #endif
 
-// An open file that no other opener may share. Opening throws FileOpenError (FileCreateError for
-// CreateReadWrite); a short read or write throws StreamReadError or StreamWriteError.
+// An open file. Opening an existing file throws FileOpenError, or FileRefusedError for a device, a
+// folder or anything else that is not a file on a disk; a short read or write throws
+// StreamReadError or StreamWriteError.
 class File {
  public:
   File(const std::string& path, FileMode mode);
+  // A file that did not exist, opened for reading and writing by nobody else; nothing, with the
+  // system's `error`, when it cannot be made.
+  static std::optional<File> createNew(const std::string& path, int& error);
+  // The `error` of createNew for a name that is taken.
+  static bool nameTaken(int error);
 
   uint64_t size() const;
   // Moves to `distance` bytes before the end; a move before the start is ignored.
@@ -88,11 +101,43 @@ class File {
   void writeExactly(const void* buffer, size_t count);
 
  private:
+  explicit File(FileHandle handle) : handle_(std::move(handle)) {}
+
   FileHandle handle_;
 };
 
-// Copies `from` to `to`, replacing a file at `to` and carrying the file attributes over.
-bool copyFile(const std::string& from, const std::string& to);
+// A new file that takes the place of `target` only once it is complete. It is written beside the
+// target under a temporary name and moved over the target in one step by commit(); until then
+// whatever stands at the target is untouched, and a replacement that is never committed is
+// removed. The result carries no attribute of an older file or of a copied stub.
+class ReplacementFile {
+ public:
+  // Refuses a target that is a device or not a file, and one that could not be replaced (held by
+  // another program, read-only) before anything is written.
+  explicit ReplacementFile(std::string target);
+  ~ReplacementFile();
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  File& file() { return *file_; }
+  // Closes the new file and moves it over the target; FileCreateError for the target if it can't.
+  void commit();
+
+ private:
+  std::string target_;
+  std::string temporary_;
+  std::optional<File> file_;
+};
+
+// The checks that precede a replacement, and the move that ends it. Throw as ReplacementFile does.
+void checkReplaceable(const std::string& target);
+void replaceFile(const std::string& from, const std::string& target);
+// Removes a file, quietly: it is only ever an unfinished replacement.
+void removeFile(const std::string& path) noexcept;
+
+// Whether the path names a device rather than a file: CON, PRN, AUX, NUL, COM1-9 and LPT1-9 with
+// any extension on Win32, and names in the device namespace.
+bool isDeviceName(const std::string& path);
 
 // The size of the regular file at `path`, or nothing when there is none.
 std::optional<uint64_t> fileSize(const std::string& path);

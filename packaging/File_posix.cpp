@@ -1,9 +1,10 @@
-// The file layer on POSIX, for the native tests. It reproduces the Win32 outcomes the packaging
-// relies on: exclusive opens (an advisory lock that every opener here takes), and the read-only
-// attribute (a file without its owner's write bit cannot be opened for writing, even by root).
+// The file layer on POSIX, for the native tests and tools. It reproduces the Win32 outcomes the
+// packaging relies on: exclusive opens (an advisory lock that every opener here takes), and the
+// read-only attribute (a file without its owner's write bit is not replaced, even by root).
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <stdio.h>
 #include <string.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -21,31 +22,54 @@ bool neverLeadByte(unsigned char) {
   return false;
 }
 
-bool isReadOnly(const struct stat& status) {
-  return (status.st_mode & S_IWUSR) == 0;
+// Refuses what is not a regular file: a folder, a device, a pipe or a socket.
+void refuseNonFile(const std::string& path, const struct stat& status) {
+  if (S_ISREG(status.st_mode)) return;
+  const std::string name = "\"" + fullPathName(path) + "\"";
+  if (S_ISDIR(status.st_mode)) throw FileRefusedError(name + " is a folder, not a file");
+  if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)) {
+    throw FileRefusedError(name + " is a device, not a file");
+  }
+  throw FileRefusedError(name + " is not a file on a disk");
 }
 
-// Opens `path` and takes the lock that stands for the Win32 sharing mode. A file is emptied only
-// once the lock is held, so a file that someone holds open is never truncated. Sets errno and
-// returns an invalid handle on failure.
-FileHandle openLocked(const std::string& path, int flags, int lock, bool truncate) {
+// Opens an existing file for reading under the lock that stands for the Win32 sharing mode. A
+// pipe is opened without waiting for a writer, and then refused with every other non-file.
+FileHandle openExisting(const std::string& path, int lock) {
+  FileHandle handle(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!handle) throw FileOpenError(fullPathName(path), systemErrorText(errno));
   struct stat status {};
-  if ((flags & O_ACCMODE) != O_RDONLY && ::stat(path.c_str(), &status) == 0 &&
-      S_ISREG(status.st_mode) && isReadOnly(status)) {
-    errno = EACCES;
-    return FileHandle();
+  if (::fstat(handle.get(), &status) != 0) {
+    throw FileOpenError(fullPathName(path), systemErrorText(errno));
   }
-  FileHandle handle(::open(path.c_str(), flags | O_CLOEXEC, 0666));
-  if (!handle) return handle;
-  if (::fstat(handle.get(), &status) != 0) return FileHandle();
-  if (S_ISDIR(status.st_mode)) {
-    errno = EISDIR;
-    return FileHandle();
+  refuseNonFile(path, status);
+  if (::flock(handle.get(), lock | LOCK_NB) != 0) {
+    throw FileOpenError(fullPathName(path), systemErrorText(errno));
   }
-  if (::flock(handle.get(), lock | LOCK_NB) != 0) return FileHandle();
-  // Emptying a file that is empty already is not free: on ext4 it makes the close write the new
-  // contents out at once.
-  if (truncate && status.st_size > 0 && ::ftruncate(handle.get(), 0) != 0) return FileHandle();
+  return handle;
+}
+
+// The lock on a file about to be replaced, held until it is; no handle when there is no file.
+// A held or read-only file, and anything that is not a file, are refused as Win32 refuses them.
+FileHandle holdForReplacement(const std::string& target) {
+  struct stat status {};
+  if (::stat(target.c_str(), &status) != 0) {
+    // Nothing there yet is fine; a name that cannot be there (too long, in a missing folder) is
+    // told now, not after the whole result has been written.
+    const std::string folder = fileDirectory(target);
+    if (errno == ENOENT && ::access(folder.empty() ? "." : folder.c_str(), F_OK) == 0) {
+      return FileHandle();
+    }
+    throw FileCreateError(fullPathName(target), systemErrorText(errno));
+  }
+  refuseNonFile(target, status);
+  int error = (status.st_mode & S_IWUSR) == 0 ? EACCES : 0;
+  FileHandle handle;
+  if (error == 0) {
+    handle.reset(::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!handle || ::flock(handle.get(), LOCK_EX | LOCK_NB) != 0) error = errno;
+  }
+  if (error != 0) throw FileCreateError(fullPathName(target), systemErrorText(error));
   return handle;
 }
 
@@ -64,23 +88,26 @@ std::string systemErrorText(int code) {
   return trimSystemText(::strerror(code));
 }
 
-File::File(const std::string& path, FileMode mode) {
-  switch (mode) {
-    case FileMode::ReadExisting:
-      handle_ = openLocked(path, O_RDONLY, LOCK_EX, false);
-      break;
-    case FileMode::WriteExisting:
-      handle_ = openLocked(path, O_WRONLY, LOCK_EX, false);
-      break;
-    case FileMode::CreateReadWrite:
-      handle_ = openLocked(path, O_RDWR | O_CREAT, LOCK_EX, true);
-      break;
+bool isDeviceName(const std::string&) {
+  // Devices here are files of their own type, refused once they are looked at.
+  return false;
+}
+
+File::File(const std::string& path, FileMode mode)
+    : handle_(openExisting(path, mode == FileMode::ReadShared ? LOCK_SH : LOCK_EX)) {}
+
+std::optional<File> File::createNew(const std::string& path, int& error) {
+  FileHandle handle(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  if (handle && ::flock(handle.get(), LOCK_EX | LOCK_NB) != 0) handle.reset();
+  if (!handle) {
+    error = errno;
+    return std::nullopt;
   }
-  if (handle_) return;
-  const int error = errno;
-  if (mode == FileMode::CreateReadWrite)
-    throw FileCreateError(fullPathName(path), systemErrorText(error));
-  throw FileOpenError(fullPathName(path), systemErrorText(error));
+  return File(std::move(handle));
+}
+
+bool File::nameTaken(int error) {
+  return error == EEXIST;
 }
 
 uint64_t File::size() const {
@@ -116,28 +143,19 @@ void File::writeExactly(const void* buffer, size_t count) {
   }
 }
 
-bool copyFile(const std::string& from, const std::string& to) {
-  // Like the Win32 copy: the source may be shared with readers, the target may not be shared.
-  FileHandle source = openLocked(from, O_RDONLY, LOCK_SH, false);
-  if (!source) return false;
-  FileHandle target = openLocked(to, O_WRONLY | O_CREAT, LOCK_EX, true);
-  if (!target) return false;
-  std::vector<char> buffer(64 * 1024);
-  for (;;) {
-    const ssize_t got = ::read(source.get(), buffer.data(), buffer.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return false;
-    if (got == 0) break;
-    for (ssize_t done = 0; done < got;) {
-      const ssize_t put =
-          ::write(target.get(), buffer.data() + done, static_cast<size_t>(got - done));
-      if (put < 0 && errno == EINTR) continue;
-      if (put <= 0) return false;
-      done += put;
-    }
+void checkReplaceable(const std::string& target) {
+  holdForReplacement(target);
+}
+
+void replaceFile(const std::string& from, const std::string& target) {
+  const FileHandle held = holdForReplacement(target);
+  if (::rename(from.c_str(), target.c_str()) != 0) {
+    throw FileCreateError(fullPathName(target), systemErrorText(errno));
   }
-  struct stat status {};
-  return ::fstat(source.get(), &status) == 0 && ::fchmod(target.get(), status.st_mode & 07777) == 0;
+}
+
+void removeFile(const std::string& path) noexcept {
+  ::unlink(path.c_str());
 }
 
 std::optional<uint64_t> fileSize(const std::string& path) {

@@ -1,6 +1,7 @@
-// The file layer on Win32: CreateFileA without sharing, CopyFileA, FormatMessageA.
+// The file layer on Win32: CreateFileA without sharing, replacement by MoveFileExA, FormatMessageA.
 #include <windows.h>
 
+#include <cctype>
 #include <vector>
 
 #include "packaging/File.h"
@@ -23,6 +24,19 @@ FileHandle openForQuery(const std::string& path) {
   return FileHandle(CreateFileA(path.c_str(), 0,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+[[noreturn]] void refuseDevice(const std::string& path) {
+  throw FileRefusedError("\"" + path + "\" is a device, not a file");
+}
+
+[[noreturn]] void refuseFolder(const std::string& path) {
+  throw FileRefusedError("\"" + fullPathName(path) + "\" is a folder, not a file");
+}
+
+bool isFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 }  // namespace
@@ -49,21 +63,47 @@ std::string systemErrorText(int code) {
   return trimSystemText(std::move(result));
 }
 
+bool isDeviceName(const std::string& path) {
+  // "\\.\COM1", "\\.\pipe\name": the device namespace.
+  if (path.rfind("\\\\.\\", 0) == 0) return true;
+  // The reserved names stay devices in every folder, with any extension and trailing blanks.
+  const size_t start = path.size() - fileName(path).size();
+  std::string name = path.substr(start, path.find('.', start) - start);
+  while (!name.empty() && (name.back() == ' ')) name.pop_back();
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL") return true;
+  return name.size() == 4 && (name.rfind("COM", 0) == 0 || name.rfind("LPT", 0) == 0) &&
+         name[3] >= '1' && name[3] <= '9';
+}
+
 File::File(const std::string& path, FileMode mode) {
-  DWORD access = GENERIC_READ;
-  DWORD creation = OPEN_EXISTING;
-  if (mode == FileMode::WriteExisting) access = GENERIC_WRITE;
-  if (mode == FileMode::CreateReadWrite) {
-    access = GENERIC_READ | GENERIC_WRITE;
-    creation = CREATE_ALWAYS;
-  }
-  handle_.reset(CreateFileA(path.c_str(), access, 0, nullptr, creation,
+  // Opening a device may block for good (a serial port) or talk to hardware.
+  if (isDeviceName(path)) refuseDevice(path);
+  if (isFolder(path)) refuseFolder(path);
+  const DWORD share = mode == FileMode::ReadShared ? FILE_SHARE_READ : 0;
+  handle_.reset(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (handle_) return;
-  const DWORD error = GetLastError();
-  const std::string reason = systemErrorText(static_cast<int>(error));
-  if (mode == FileMode::CreateReadWrite) throw FileCreateError(fullPathName(path), reason);
-  throw FileOpenError(fullPathName(path), reason);
+  if (!handle_) {
+    const DWORD error = GetLastError();
+    throw FileOpenError(fullPathName(path), systemErrorText(static_cast<int>(error)));
+  }
+  if (GetFileType(handle_.get()) != FILE_TYPE_DISK) {
+    throw FileRefusedError("\"" + fullPathName(path) + "\" is not a file on a disk");
+  }
+}
+
+std::optional<File> File::createNew(const std::string& path, int& error) {
+  FileHandle handle(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!handle) {
+    error = static_cast<int>(GetLastError());
+    return std::nullopt;
+  }
+  return File(std::move(handle));
+}
+
+bool File::nameTaken(int error) {
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
 }
 
 uint64_t File::size() const {
@@ -103,8 +143,43 @@ void File::writeExactly(const void* buffer, size_t count) {
   }
 }
 
-bool copyFile(const std::string& from, const std::string& to) {
-  return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+void checkReplaceable(const std::string& target) {
+  if (isDeviceName(target)) refuseDevice(target);
+  const DWORD attributes = GetFileAttributesA(target.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    // Nothing there yet is fine; a name that cannot be there (too long, in a missing folder) is
+    // told now, not after the whole result has been written.
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) return;
+    throw FileCreateError(fullPathName(target), systemErrorText(static_cast<int>(error)));
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) refuseFolder(target);
+  // The move would fail on these only after the whole result had been written.
+  DWORD error = ERROR_SUCCESS;
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    error = ERROR_ACCESS_DENIED;
+  } else {
+    const FileHandle probe(CreateFileA(target.c_str(), DELETE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD opened = probe ? ERROR_SUCCESS : GetLastError();
+    if (opened == ERROR_SHARING_VIOLATION || opened == ERROR_ACCESS_DENIED) error = opened;
+  }
+  if (error != ERROR_SUCCESS) {
+    throw FileCreateError(fullPathName(target), systemErrorText(static_cast<int>(error)));
+  }
+}
+
+void replaceFile(const std::string& from, const std::string& target) {
+  checkReplaceable(target);
+  if (!MoveFileExA(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    const DWORD error = GetLastError();
+    throw FileCreateError(fullPathName(target), systemErrorText(static_cast<int>(error)));
+  }
+}
+
+void removeFile(const std::string& path) noexcept {
+  DeleteFileA(path.c_str());
 }
 
 std::optional<uint64_t> fileSize(const std::string& path) {

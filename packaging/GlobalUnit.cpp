@@ -1,4 +1,5 @@
-// The conversions: stub copy, streamed movie, trailer; and the way back out of a projector.
+// The conversions: stub, streamed movie and trailer into a new file; and the way back out of a
+// projector. Each writes its whole result beside the target and only then puts it in place.
 #include "packaging/GlobalUnit.h"
 
 #include <algorithm>
@@ -27,33 +28,47 @@ std::string targetOrDefault(const std::string& source, const std::string& target
   return target.empty() ? changeFileExtension(source, extension) : target;
 }
 
+// Writing the target would destroy the source before it is read.
+void refuseSameFile(const std::string& source, const std::string& target) {
+  if (sameFile(source, target)) {
+    throw FileRefusedError("\"" + fullPathName(source) + "\" is both the source and the target");
+  }
+}
+
 }  // namespace
 
 bool PackMovie(Package package, const std::string& stubPath, const std::string& source,
                const std::string& target) {
-  // The stub copy would replace the movie before it is read.
-  if (sameFile(source, target)) return false;
+  refuseSameFile(source, target);
+  File movie(source, FileMode::ReadExisting);
+  const uint64_t movieSize = movie.size();
 
   // A movie the trailer cannot describe would give a file that no stub can read.
-  const uint64_t limit = package == Package::Projector ? kMaxProjectorMovie : kMaxScreenSaverMovie;
-  if (const auto size = fileSize(source); size && *size > limit) return false;
+  if (package == Package::Projector && movieSize > kMaxProjectorMovie) {
+    throw FileRefusedError("\"" + fullPathName(source) +
+                           "\" is too large: a projector's movie must be smaller than 4 GiB");
+  }
+  if (package == Package::ScreenSaver && movieSize > kMaxScreenSaverMovie) {
+    throw FileRefusedError(
+        "\"" + fullPathName(source) +
+        "\" is too large: a screen saver's movie must be smaller than 4 GiB less 4 bytes");
+  }
 
-  // A failed copy leaves whatever stood at the target before; appending to it would corrupt it.
-  if (!copyFile(stubPath, target)) return false;
+  if (!fileSize(stubPath)) return false;
+  File stub(stubPath, FileMode::ReadShared);
 
-  File movie(source, FileMode::ReadExisting);
-  File output(target, FileMode::WriteExisting);
-  const uint64_t movieSize = movie.size();
+  ReplacementFile output(target);
+  copyBytes(stub, output.file(), stub.size());
+  copyBytes(movie, output.file(), movieSize);
   const auto length = static_cast<uint32_t>(movieSize);
-  output.seekFromEnd(0);
-  copyBytes(movie, output, movieSize);
   if (package == Package::Projector) {
     const auto trailer = projectorTrailer(length);
-    output.writeExactly(trailer.data(), trailer.size());
+    output.file().writeExactly(trailer.data(), trailer.size());
   } else {
     const auto trailer = screenSaverTrailer(length);
-    output.writeExactly(trailer.data(), trailer.size());
+    output.file().writeExactly(trailer.data(), trailer.size());
   }
+  output.commit();
   return true;
 }
 
@@ -69,6 +84,7 @@ bool SwfToScr(const std::string& source, const std::string& target) {
 
 bool ExeToSwf(const std::string& source, const std::string& target) {
   const std::string output = targetOrDefault(source, target, ".swf");
+  refuseSameFile(source, output);
   File projector(source, FileMode::ReadExisting);
 
   uint8_t field[4];
@@ -78,14 +94,15 @@ bool ExeToSwf(const std::string& source, const std::string& target) {
   projector.readExactly(field, sizeof field);
   const uint32_t length = getLittleEndian32(field);
 
-  // A length that reaches past the start of the file cannot be read; fail before the target is
-  // created, so that a file standing there is not emptied.
+  // A length that reaches past the start of the file cannot be read; fail before anything is
+  // written.
   const uint64_t movieAndTrailer = uint64_t{length} + kProjectorTrailerSize;
   if (movieAndTrailer > projector.size()) throw StreamReadError();
   projector.seekFromEnd(movieAndTrailer);
 
-  File movie(output, FileMode::CreateReadWrite);
-  copyBytes(projector, movie, length);
+  ReplacementFile movie(output);
+  copyBytes(projector, movie.file(), length);
+  movie.commit();
   return true;
 }
 

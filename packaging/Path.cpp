@@ -48,6 +48,10 @@ std::string fileDirectory(std::string_view path, const PathRules& rules) {
   return std::string(path.substr(0, at == kNone ? 0 : at + 1));
 }
 
+std::string fileName(std::string_view path, const PathRules& rules) {
+  return std::string(path.substr(fileDirectory(path, rules).size()));
+}
+
 std::string programDirectory() {
   return fileDirectory(executablePath());
 }

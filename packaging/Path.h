@@ -27,6 +27,9 @@ std::string changeFileExtension(std::string_view path, std::string_view extensio
 // The part up to and including the last separator; empty when there is none.
 std::string fileDirectory(std::string_view path, const PathRules& rules = hostPathRules());
 
+// The part after the last separator.
+std::string fileName(std::string_view path, const PathRules& rules = hostPathRules());
+
 // The directory of the running program's executable, with its trailing separator.
 std::string programDirectory();
 

@@ -19,7 +19,8 @@ constexpr const char* kCaption = "Pravix Screen Saver";
 constexpr const char* kWindowClass = "PravixScreenSaverWindow";
 // A hand resting on the mouse moves it a little; only a deliberate move ends the screen saver.
 constexpr int kMouseTolerance = 4;
-constexpr UINT_PTR kParentCheckTimer = 1;
+// How often the preview looks for its parent window, in milliseconds.
+constexpr UINT kParentCheckMs = 250;
 
 struct FontTraits {
   using Type = HFONT;
@@ -130,10 +131,6 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
       // A second screen saver must not start over this one.
       if ((wParam & 0xFFF0) == SC_SCREENSAVE) return 0;
       break;
-    case WM_TIMER:
-      // The preview's parent lives in another process, which may end without destroying us.
-      if (wParam == kParentCheckTimer && !IsWindow(state->parent)) DestroyWindow(window);
-      return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
@@ -161,13 +158,24 @@ bool registerWindowClass(HINSTANCE instance) {
   return RegisterClassA(&windowClass) != 0;
 }
 
-int runMessageLoop() {
+// Runs until the window is gone. `parent`, when given, is watched too: it lives in another
+// process, which may end without destroying it or us, and then no message ever comes to tell.
+int runMessageLoop(HWND window, HWND parent = nullptr) {
+  // A timer of the thread, not of the window: it outlives a window destroyed with its parent.
+  const UINT_PTR timer = parent != nullptr ? SetTimer(nullptr, 0, kParentCheckMs, nullptr) : 0;
   MSG message{};
+  int result = EXIT_SUCCESS;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (message.message == WM_TIMER && message.hwnd == nullptr && message.wParam == timer &&
+        (!IsWindow(parent) || !IsWindow(window))) {
+      break;
+    }
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  return static_cast<int>(message.wParam);
+  if (message.message == WM_QUIT) result = static_cast<int>(message.wParam);
+  if (timer != 0) KillTimer(nullptr, timer);
+  return result;
 }
 
 int showFullScreen(HINSTANCE instance) {
@@ -181,7 +189,7 @@ int showFullScreen(HINSTANCE instance) {
                       GetSystemMetrics(SM_CYVIRTUALSCREEN), nullptr, nullptr, instance, &state);
   if (window == nullptr) return EXIT_FAILURE;
   SetForegroundWindow(window);
-  return runMessageLoop();
+  return runMessageLoop(window);
 }
 
 int showPreview(HINSTANCE instance, HWND parent) {
@@ -196,8 +204,7 @@ int showPreview(HINSTANCE instance, HWND parent) {
                                       area.right - area.left, area.bottom - area.top, parent,
                                       nullptr, instance, &state);
   if (window == nullptr) return EXIT_FAILURE;
-  SetTimer(window, kParentCheckTimer, 500, nullptr);
-  return runMessageLoop();
+  return runMessageLoop(window, parent);
 }
 
 int configure(HWND owner) {

@@ -21,7 +21,7 @@ Application::~Application() {
   while (!windows_.empty()) windows_.pop_back();
 }
 
-void Application::run() {
+int Application::run() {
   if (mainWindow_ != nullptr) mainWindow_->show();
   MSG message{};
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -29,6 +29,7 @@ void Application::run() {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+  return exitCode_;
 }
 
 void Application::terminate() {

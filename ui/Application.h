@@ -47,10 +47,12 @@ class Application {
 
   Window* mainWindow() const { return mainWindow_; }
 
-  // Shows the main window and dispatches messages until the quit request.
-  void run();
+  // Shows the main window and dispatches messages until the quit request; gives the exit code.
+  int run();
   // Asks the message loop to end.
   void terminate();
+  // What the program's exit code will be, unless set again.
+  void setExitCode(int code) { exitCode_ = code; }
 
   // Runs `handler`, showing any exception that leaves it; the program then goes on.
   template <typename Handler>
@@ -73,6 +75,7 @@ class Application {
   std::string title_;
   std::vector<std::unique_ptr<Window>> windows_;
   Window* mainWindow_ = nullptr;
+  int exitCode_ = 0;
 };
 
 }  // namespace pravix

@@ -19,6 +19,13 @@ std::string commandLineArgument(std::string_view line, size_t index);
 // One of the three conversions: source, target (empty for the default name beside the source).
 using Conversion = bool (*)(const std::string& source, const std::string& target);
 
+// How a command-line conversion ended, as the program's exit code tells it.
+enum ExitCode : int {
+  kExitWritten = 0,  // the output was written (and the code of every interactive run)
+  kExitRefused = 1,  // nothing was written, for a reason the conversion found itself
+  kExitFailed = 2,   // the conversion failed with an error, shown before the program ended
+};
+
 // The conversion that arguments 1 and 2 ask for: a ".SWF" path packs a projector (a screen saver
 // when argument 2 is "SCR"), an ".EXE" path is extracted, anything else asks for none (nullptr)
 // and the window opens. Only the ASCII letters' case is ignored.

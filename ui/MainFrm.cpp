@@ -2,11 +2,13 @@
 #include "ui/MainFrm.h"
 
 #include "Version.h"
+#include "packaging/File.h"
 #include "packaging/GlobalUnit.h"
 #include "packaging/Path.h"
 #include "resources/ResourceIds.h"
 #include "ui/AboutFrm.h"
 #include "ui/Application.h"
+#include "ui/CodePage.h"
 #include "ui/Shell.h"
 
 namespace pravix {
@@ -61,10 +63,20 @@ void TMainForm::FormCreate() {
   application().setTitle(PRAVIX_TITLE);
   SetWindowTextA(handle(), application().title().c_str());
 
-  const char* line = GetCommandLineA();
-  const std::string source = commandLineArgument(line, 1);
-  if (const Conversion convert = chooseConversion(source, commandLineArgument(line, 2))) {
-    convert(source, std::string());
+  const Narrowed line = toCodePage(GetCommandLineW(), CP_ACP);
+  const std::string source = commandLineArgument(line.text, 1);
+  if (const Conversion convert = chooseConversion(source, commandLineArgument(line.text, 2))) {
+    // An error leaves the window open for the user; the exit code tells a script about it even
+    // when the window is closed much later.
+    application().setExitCode(kExitFailed);
+    // "?" cannot be part of a file name: here it stands for a character the code page lacks.
+    if (!line.exact && source.find('?') != std::string::npos) {
+      throw FileRefusedError(unrepresentableNameMessage(source));
+    }
+    const bool written = convert(source, std::string());
+    if (!written)
+      application().showMessage(convert == ExeToSwf ? kUnknownExecutable : kSomethingError);
+    application().setExitCode(written ? kExitWritten : kExitRefused);
     application().terminate();
   }
 }

@@ -13,11 +13,12 @@ class OpenDialog {
   // `filter` is a description and a pattern separated by "|", as "SWF file (*.swf)|*.swf".
   explicit OpenDialog(const char* filter);
 
-  // The chosen path, or nothing when the user cancels.
+  // The chosen path, or nothing when the user cancels. A name that the program's code page cannot
+  // hold is refused with FileRefusedError.
   std::optional<std::string> execute(HWND owner);
 
  private:
-  std::string filter_;
+  std::wstring filter_;
   std::string fileName_;
 };
 

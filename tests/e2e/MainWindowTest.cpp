@@ -223,7 +223,8 @@ TEST_F(MainWindow, FailedConversionsShowTheirMessagesAndNoTarget) {
   {
     SCOPED_TRACE("a movie that already ends in .exe: it would be its own target");
     writeBytes(movie("movie.exe"), movie_);
-    expectMessage(run(kButton1, kSwfFilter, movie("movie.exe")), kSomethingError);
+    expectError(run(kButton1, kSwfFilter, movie("movie.exe")),
+                "\"" + movie("movie.exe") + "\" is both the source and the target.");
     expectPane(movie("movie.exe"), "");
     EXPECT_EQ(readBytes(movie("movie.exe")), movie_);
   }
@@ -262,8 +263,8 @@ TEST_F(MainWindow, MissingFileShowsTheErrorAndTheWindowStaysUsable) {
   expectError(run(kButton1, kSwfFilter, movie("absent.swf")), notFound(movie("absent.swf")));
   expectPane(movie("absent.swf"), "");
   EXPECT_FALSE(goEnabled());
-  // The stub was copied before the movie was opened.
-  EXPECT_EQ(readBytes(movie("absent.exe")), stub("Player.exe"));
+  // The movie is opened before anything is written.
+  EXPECT_FALSE(fs::exists(movie("absent.exe")));
 
   expectError(run(kButton2, kExeFilter, movie("missing.exe")), notFound(movie("missing.exe")));
   expectPane(movie("missing.exe"), "");
@@ -579,6 +580,21 @@ TEST_F(MainWindow, MenuBarHoldsTheCommands) {
             (std::vector<std::string>{item("&Contents...\tF1", IDM_CONTENTS), "-",
                                       item(std::string("Visit ") + PRAVIX_WEB_HOST, IDM_HELPVISIT),
                                       "-", item("&About...", IDM_ABOUT)}));
+}
+
+TEST_F(MainWindow, NamesInAnyScriptPassThroughTheDialogs) {
+  for (const char* name : {u8"Привет", u8"漢字", u8"café"}) {
+    SCOPED_TRACE(name);
+    const std::string base = (movies_ / fs::u8path(name)).u8string();
+    writeBytes(fs::u8path(base + ".swf"), movie_);
+    expectMessage(run(kButton1, kSwfFilter, base + ".swf"), kConverted);
+    expectPane(base + ".swf", base + ".exe");
+    fs::remove(fs::u8path(base + ".swf"));
+    expectMessage(run(kButton2, kExeFilter, base + ".exe"), kConverted);
+    expectPane(base + ".exe", base + ".swf");
+    EXPECT_EQ(readBytes(fs::u8path(base + ".exe")), projectorBytes(stub("Player.exe"), movie_));
+    EXPECT_EQ(readBytes(fs::u8path(base + ".swf")), movie_);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The program end to end under Wine: the command-line conversions, the fall back to the window,
-// the exception box, and the stubs reading what the program wrote.
+// The program end to end under Wine: the command-line conversions and their exit codes, the fall
+// back to the window, the exception box, names in any script, and the stubs reading what the
+// program wrote.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include "tests/TestSupport.h"
 #include "tests/e2e/Driver.h"
 #include "tests/e2e/ProgramFolder.h"
+#include "ui/CodePage.h"
 
 namespace fs = std::filesystem;
 
@@ -19,24 +21,58 @@ using test::patternBytes;
 using test::readBytes;
 using test::writeBytes;
 
+constexpr DWORD kWritten = 0;
+constexpr DWORD kRefused = 1;
+constexpr DWORD kFailed = 2;
+
 class ProgramStart : public ProgramFolderTest {
  protected:
   // The program ends by itself with exit code 0 and without showing anything that waits.
   void expectQuietExit(Process& program) {
     ASSERT_TRUE(program.waitForExit())
         << "still running; windows: " << topLevelWindows(program.id()).size();
-    EXPECT_EQ(program.exitCode(), 0u);
+    EXPECT_EQ(program.exitCode(), kWritten);
   }
 
-  // The program stays open with its main window; closing the window ends it with exit code 0.
-  void expectInteractiveAndClose(Process& program) {
+  // The program stays open with its main window; closing the window ends it with `exitCode`.
+  void expectInteractiveAndClose(Process& program, DWORD exitCode = kWritten) {
     HWND window = waitForWindow(program.id(), "TMainForm");
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(windowText(window), "Pravix 2.0");
     EXPECT_TRUE(program.running());
     PostMessageA(window, WM_CLOSE, 0, 0);
     ASSERT_TRUE(program.waitForExit());
-    EXPECT_EQ(program.exitCode(), 0u);
+    EXPECT_EQ(program.exitCode(), exitCode);
+  }
+
+  // The program shows `text` in a message box (with the error icon, or none) and waits for OK.
+  void expectBox(Process& program, const std::string& text, bool errorIcon) {
+    HWND box = waitForMessageBox(program.id());
+    ASSERT_NE(box, nullptr) << "no message box for \"" << text << "\"";
+    const MessageBoxContents contents = readMessageBox(box);
+    EXPECT_EQ(contents.caption, "Pravix 2.0");
+    EXPECT_EQ(contents.text, text);
+    EXPECT_EQ(contents.buttons, std::vector<std::string>{"OK"});
+    EXPECT_EQ(contents.hasIcon, errorIcon);
+    pressOk(box);
+  }
+
+  // A refusal the conversion found itself: its message, then the program ends with code 1.
+  void expectRefusedExit(Process& program, const std::string& message) {
+    expectBox(program, message, false);
+    ASSERT_TRUE(program.waitForExit());
+    EXPECT_EQ(program.exitCode(), kRefused);
+  }
+
+  // A failure: the error, then the window stays open, and closing it ends the program with 2.
+  void expectFailureAndClose(Process& program, const std::string& message) {
+    expectBox(program, message, true);
+    expectInteractiveAndClose(program, kFailed);
+  }
+
+  // A movie folder path for a name in UTF-8, which the program and this driver both speak.
+  std::string unicodeMovie(const char* name) const {
+    return (movies_ / fs::u8path(name)).u8string();
   }
 };
 
@@ -73,9 +109,9 @@ TEST_F(ProgramStart, ProjectorIsExtractedBesideItself) {
   EXPECT_EQ(readBytes(movie("old.swf")), movie_);
 }
 
-TEST_F(ProgramStart, ExecutableWithoutAProjectorTrailerExitsSilently) {
+TEST_F(ProgramStart, ExecutableWithoutAProjectorTrailerIsRefusedWithItsMessage) {
   Process program(pravix(quoted(path("app\\Player.exe"))), "");
-  expectQuietExit(program);
+  expectRefusedExit(program, "Unknown type of executable flash file!");
   EXPECT_FALSE(fs::exists(dir_ / "app" / "Player.swf"));
 }
 
@@ -91,28 +127,106 @@ TEST_F(ProgramStart, OtherArgumentsOpenTheWindow) {
   }
 }
 
-TEST_F(ProgramStart, MissingMovieWithoutThePlayerStubExitsSilently) {
+TEST_F(ProgramStart, MissingStubsAreRefusedWithTheirMessageAndChangeNothing) {
   fs::remove(dir_ / "app" / "Player.exe");
+  fs::remove(dir_ / "app" / "Quendel.dll");
+  writeBytes(movie("intro.exe"), patternBytes(760, 3));
   const auto before = test::snapshot(dir_);
-  Process program(pravix(quoted(movie("absent.swf"))), "");
-  expectQuietExit(program);
+  for (const char* second : {"", " SCR"}) {
+    SCOPED_TRACE(second);
+    Process program(pravix(quoted(movie("intro.swf")) + second), "");
+    expectRefusedExit(program, "Something error!");
+  }
   EXPECT_EQ(test::snapshot(dir_), before);
 }
 
-TEST_F(ProgramStart, MissingMovieShowsTheExceptionAndStaysOpen) {
+TEST_F(ProgramStart, MissingMovieShowsTheErrorLeavesTheOldTargetAndExitsFailed) {
+  writeBytes(movie("absent.exe"), patternBytes(760, 3));
+  const auto before = test::snapshot(dir_);
   Process program(pravix(quoted(movie("absent.swf"))), "");
-  HWND box = waitForWindow(program.id(), "#32770");
-  ASSERT_NE(box, nullptr);
-  const MessageBoxContents contents = readMessageBox(box);
-  EXPECT_EQ(contents.caption, "Pravix 2.0");
-  EXPECT_EQ(contents.text, "Cannot open file \"" + movie("absent.swf") + "\". " +
-                               systemErrorText(ERROR_FILE_NOT_FOUND) + ".");
-  EXPECT_EQ(contents.buttons, std::vector<std::string>{"OK"});
-  EXPECT_TRUE(contents.hasIcon);
-  // The stub was copied before the movie was opened.
-  EXPECT_EQ(readBytes(movie("absent.exe")), stub("Player.exe"));
-  pressOk(box);
-  expectInteractiveAndClose(program);
+  expectFailureAndClose(program, "Cannot open file \"" + movie("absent.swf") + "\". " +
+                                     systemErrorText(ERROR_FILE_NOT_FOUND) + ".");
+  EXPECT_EQ(test::snapshot(dir_), before);
+}
+
+TEST_F(ProgramStart, DevicesAndFoldersAreRefusedAtOnce) {
+  fs::create_directory(movies_ / "folder.swf");
+  const auto before = test::snapshot(dir_);
+  const struct {
+    std::string argument;
+    std::string message;
+  } cases[] = {
+      {movie("COM1.exe"), "\"" + movie("COM1.exe") + "\" is a device, not a file."},
+      {movie("AUX.swf"), "\"" + movie("AUX.swf") + "\" is a device, not a file."},
+      {movie("folder.swf"), "\"" + movie("folder.swf") + "\" is a folder, not a file."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.argument);
+    Process program(pravix(quoted(c.argument)), "");
+    expectFailureAndClose(program, c.message);
+  }
+  EXPECT_EQ(test::snapshot(dir_), before);
+}
+
+TEST_F(ProgramStart, NamesInAnyScriptAreTakenAsTheyAre) {
+  for (const char* name : {u8"Привет", u8"漢字", u8"café"}) {
+    SCOPED_TRACE(name);
+    const std::string base = unicodeMovie(name);
+    writeBytes(fs::u8path(base + ".swf"), movie_);
+    Process projector(pravix(quoted(base + ".swf")), "");
+    expectQuietExit(projector);
+    Process saver(pravix(quoted(base + ".swf") + " SCR"), "");
+    expectQuietExit(saver);
+    fs::remove(fs::u8path(base + ".swf"));
+    Process extraction(pravix(quoted(base + ".exe")), "");
+    expectQuietExit(extraction);
+    EXPECT_EQ(readBytes(fs::u8path(base + ".exe")), projectorBytes(stub("Player.exe"), movie_));
+    EXPECT_EQ(readBytes(fs::u8path(base + ".scr")), screenSaverBytes(stub("Quendel.dll"), movie_));
+    EXPECT_EQ(readBytes(fs::u8path(base + ".swf")), movie_);
+  }
+}
+
+TEST_F(ProgramStart, AnAccentedNameNeverPacksItsLookAlike) {
+  const Bytes other = patternBytes(5000, 8);
+  writeBytes(fs::u8path(unicodeMovie(u8"café.swf")), movie_);
+  writeBytes(movie("cafe.swf"), other);
+  writeBytes(movie("cafe.exe"), patternBytes(760, 3));
+  Process program(pravix(quoted(unicodeMovie(u8"café.swf"))), "");
+  expectQuietExit(program);
+  EXPECT_EQ(readBytes(fs::u8path(unicodeMovie(u8"café.exe"))),
+            projectorBytes(stub("Player.exe"), movie_));
+  EXPECT_EQ(readBytes(movie("cafe.exe")), patternBytes(760, 3));
+}
+
+TEST(CodePage, NamesACodePageCannotHoldAreMarkedNeverGivenALookAlike) {
+  const Narrowed russian = toCodePage(L"Привет.swf", 1251);
+  EXPECT_TRUE(russian.exact);
+  EXPECT_EQ(russian.text, "\xCF\xF0\xE8\xE2\xE5\xF2.swf");
+  const Narrowed accented = toCodePage(L"caf\u00E9.swf", 1251);  // 1251 has no é: no "cafe.swf"
+  EXPECT_FALSE(accented.exact);
+  EXPECT_EQ(accented.text, "caf?.swf");
+  EXPECT_FALSE(toCodePage(L"\u6F22\u5B57.swf", 1252).exact);
+  EXPECT_EQ(toCodePage(L"\u6F22\u5B57.swf", CP_UTF8).text, u8"漢字.swf");
+  EXPECT_EQ(fromCodePage("\xCF\xF0\xE8\xE2\xE5\xF2", 1251), L"Привет");
+  EXPECT_EQ(unrepresentableNameMessage("caf?.swf"),
+            "\"caf?.swf\" cannot be written in the system's code page; rename it");
+}
+
+TEST_F(ProgramStart, ScreenSaverPreviewEndsWithItsParentsProcess) {
+  Process packing(pravix(quoted(movie("intro.swf")) + " SCR"), "");
+  expectQuietExit(packing);
+  Process parent(pravix(""), "");
+  HWND window = waitForWindow(parent.id(), "TMainForm");
+  ASSERT_NE(window, nullptr);
+  Process preview(
+      quoted(movie("intro.scr")) + " /p " + std::to_string(reinterpret_cast<uintptr_t>(window)),
+      "");
+  ASSERT_TRUE(waitUntil([&] {
+    return FindWindowExA(window, nullptr, "PravixScreenSaverWindow", nullptr) != nullptr;
+  })) << "no preview in the parent window";
+  // The parent's process ends without destroying its window.
+  endProcess(parent.id());
+  EXPECT_TRUE(preview.waitForExit(2000)) << "the preview outlived its parent";
 }
 
 TEST_F(ProgramStart, MainWindowFrame) {

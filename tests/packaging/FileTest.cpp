@@ -1,10 +1,14 @@
-// The file layer: exclusive opening, the read-only attribute, seeks, short reads.
+// The file layer: exclusive opening, replacement in one step, refusal of what is not a file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "packaging/File.h"
 #include "tests/TestSupport.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -13,58 +17,81 @@ namespace {
 
 using test::patternBytes;
 using test::readBytes;
+using test::snapshot;
 using test::writeBytes;
 
-class FileLayer : public test::TempDirTest {};
+class FileLayer : public test::TempDirTest {
+ protected:
+  // Replaces `name` with `bytes`, committing or not.
+  void replace(const std::string& name, const test::Bytes& bytes, bool commit) {
+    ReplacementFile file(path(name));
+    file.file().writeExactly(bytes.data(), bytes.size());
+    if (commit) file.commit();
+  }
+};
 
-TEST_F(FileLayer, ASecondOpenOfAnOpenFileFailsInEveryMode) {
+TEST_F(FileLayer, ExclusiveReadersShutOutEveryOtherOpenerAndReplacement) {
   writeBytes(path("f"), patternBytes(10));
   {
     File first(path("f"), FileMode::ReadExisting);
     EXPECT_THROW(File(path("f"), FileMode::ReadExisting), FileOpenError);
-    EXPECT_THROW(File(path("f"), FileMode::WriteExisting), FileOpenError);
-    EXPECT_THROW(File(path("f"), FileMode::CreateReadWrite), FileCreateError);
+    EXPECT_THROW(File(path("f"), FileMode::ReadShared), FileOpenError);
+    EXPECT_THROW(replace("f", patternBytes(3), true), FileCreateError);
   }
-  // The failed create did not empty the file.
-  EXPECT_EQ(readBytes(path("f")), patternBytes(10));
+  {
+    File shared(path("f"), FileMode::ReadShared);
+    File alsoShared(path("f"), FileMode::ReadShared);
+    EXPECT_THROW(File(path("f"), FileMode::ReadExisting), FileOpenError);
+  }
+  // Every handle went with its object, and the refused replacement left nothing behind.
+  EXPECT_EQ(snapshot(dir_), (std::map<std::string, test::Bytes>{{"f", patternBytes(10)}}));
 }
 
-TEST_F(FileLayer, TheHandleIsReleasedWithTheObject) {
+TEST_F(FileLayer, AReplacementTakesThePlaceOfTheTargetOnlyWhenCommitted) {
   writeBytes(path("f"), patternBytes(10));
-  { File first(path("f"), FileMode::WriteExisting); }
-  File again(path("f"), FileMode::ReadExisting);
-  EXPECT_EQ(again.size(), 10u);
+  replace("f", patternBytes(20, 2), false);
+  replace("new", patternBytes(20, 2), false);
+  EXPECT_EQ(snapshot(dir_), (std::map<std::string, test::Bytes>{{"f", patternBytes(10)}}));
+
+  replace("f", patternBytes(20, 2), true);
+  replace("new", {}, true);
+  EXPECT_EQ(snapshot(dir_),
+            (std::map<std::string, test::Bytes>{{"f", patternBytes(20, 2)}, {"new", {}}}));
 }
 
-TEST_F(FileLayer, ReadOnlyFilesOpenForReadingOnly) {
+TEST_F(FileLayer, ReadOnlyFilesAreReadButNotReplaced) {
   if (!test::readOnlyIsEnforced(dir_)) GTEST_SKIP() << "read-only files are writable here";
   writeBytes(path("f"), patternBytes(10));
   test::makeReadOnly(path("f"));
-  EXPECT_THROW(File(path("f"), FileMode::WriteExisting), FileOpenError);
-  EXPECT_THROW(File(path("f"), FileMode::CreateReadWrite), FileCreateError);
+  EXPECT_THROW(replace("f", patternBytes(3), true), FileCreateError);
   File reader(path("f"), FileMode::ReadExisting);
   EXPECT_EQ(reader.size(), 10u);
+  EXPECT_EQ(snapshot(dir_), (std::map<std::string, test::Bytes>{{"f", patternBytes(10)}}));
 }
 
-TEST_F(FileLayer, CopyCarriesTheReadOnlyAttribute) {
-  if (!test::readOnlyIsEnforced(dir_)) GTEST_SKIP() << "read-only files are writable here";
-  writeBytes(path("a"), patternBytes(10));
-  test::makeReadOnly(path("a"));
-  ASSERT_TRUE(copyFile(path("a"), path("b")));
-  EXPECT_EQ(readBytes(path("b")), patternBytes(10));
-  EXPECT_THROW(File(path("b"), FileMode::WriteExisting), FileOpenError);
-  // A read-only file is not replaced.
-  EXPECT_FALSE(copyFile(path("a"), path("b")));
-}
-
-TEST_F(FileLayer, CopyRefusesAHeldFileAndAMissingSource) {
-  writeBytes(path("a"), patternBytes(10));
-  writeBytes(path("c"), patternBytes(3));
-  File holder(path("c"), FileMode::ReadExisting);
-  EXPECT_FALSE(copyFile(path("a"), path("c")));
-  EXPECT_FALSE(copyFile(path("c"), path("d")));
-  EXPECT_FALSE(copyFile(path("absent"), path("d")));
-  EXPECT_FALSE(fs::exists(path("d")));
+TEST_F(FileLayer, FoldersAndDevicesAreRefusedAsSourcesAndTargets) {
+  fs::create_directory(path("dir"));
+  EXPECT_THROW(File(path("dir"), FileMode::ReadExisting), FileRefusedError);
+  EXPECT_THROW(replace("dir", patternBytes(3), true), FileRefusedError);
+#ifdef _WIN32
+  for (const char* name : {"COM1.exe", "con", "aux.swf", "Lpt9", "nul .txt", "prn.a.b"}) {
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(isDeviceName(path(name)));
+    EXPECT_THROW(File(path(name), FileMode::ReadExisting), FileRefusedError);
+    EXPECT_THROW(replace(name, patternBytes(3), true), FileRefusedError);
+  }
+  EXPECT_TRUE(isDeviceName("\\\\.\\pipe\\movie"));
+  for (const char* name : {"COM0.exe", "COM10", "console.swf", "xnul", "auxiliary"}) {
+    EXPECT_FALSE(isDeviceName(path(name))) << name;
+  }
+#else
+  ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+  EXPECT_THROW(File(path("pipe"), FileMode::ReadExisting), FileRefusedError);
+  EXPECT_THROW(replace("pipe", patternBytes(3), true), FileRefusedError);
+  EXPECT_THROW(File("/dev/null", FileMode::ReadExisting), FileRefusedError);
+#endif
+  // Nothing was written in place of them, and no unfinished replacement stays behind.
+  EXPECT_TRUE(snapshot(dir_).empty());
 }
 
 TEST_F(FileLayer, SeekBeforeTheStartLeavesThePosition) {
@@ -82,20 +109,6 @@ TEST_F(FileLayer, SeekBeforeTheStartLeavesThePosition) {
   EXPECT_THROW(file.readExactly(&byte, 1), StreamReadError);
 }
 
-TEST_F(FileLayer, ShortReadAndCreateEmptiesAnExistingFile) {
-  writeBytes(path("f"), patternBytes(100));
-  {
-    File file(path("f"), FileMode::CreateReadWrite);
-    EXPECT_EQ(file.size(), 0u);
-    const uint8_t bytes[3] = {7, 8, 9};
-    file.writeExactly(bytes, 3);
-    file.seekFromEnd(3);
-    uint8_t back[4] = {};
-    EXPECT_THROW(file.readExactly(back, 4), StreamReadError);
-  }
-  EXPECT_EQ(readBytes(path("f")), (test::Bytes{7, 8, 9}));
-}
-
 TEST_F(FileLayer, QueriesTellFilesApart) {
   writeBytes(path("a"), patternBytes(12));
   writeBytes(path("b"), patternBytes(12));
@@ -107,7 +120,8 @@ TEST_F(FileLayer, QueriesTellFilesApart) {
   EXPECT_FALSE(sameFile(path("a"), path("b")));
   EXPECT_FALSE(sameFile(path("a"), path("absent")));
   EXPECT_FALSE(sameFile(path("absent"), path("absent")));
-  EXPECT_EQ(fullPathName(path("a")), path("a"));
+  const test::CurrentDirectory inside(dir_ / "dir");
+  EXPECT_EQ(fullPathName("a"), (dir_ / "dir" / "a").string());
 }
 
 }  // namespace

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "packaging/File.h"
+#include "platform/File.h"
 #include "packaging/GlobalUnit.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "fuzz/FuzzSupport.h"
-#include "packaging/Path.h"
+#include "platform/Path.h"
 #include "tests/CodePageRules.h"
 
 namespace {

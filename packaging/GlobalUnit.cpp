@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "packaging/File.h"
-#include "packaging/Layout.h"
-#include "packaging/Path.h"
+#include "platform/File.h"
+#include "platform/Path.h"
+#include "platform/System.h"
 
 namespace pravix {
 namespace {
@@ -44,14 +44,11 @@ bool PackMovie(Package package, const std::string& stubPath, const std::string& 
   const uint64_t movieSize = movie.size();
 
   // A movie the trailer cannot describe would give a file that no stub can read.
-  if (package == Package::Projector && movieSize > kMaxProjectorMovie) {
-    throw FileRefusedError("\"" + fullPathName(source) +
-                           "\" is too large: a projector's movie must be smaller than 4 GiB");
-  }
-  if (package == Package::ScreenSaver && movieSize > kMaxScreenSaverMovie) {
-    throw FileRefusedError(
-        "\"" + fullPathName(source) +
-        "\" is too large: a screen saver's movie must be smaller than 4 GiB less 4 bytes");
+  if (movieSize > largestMovie(package)) {
+    throw FileRefusedError("\"" + fullPathName(source) + "\" is too large: " +
+                           (package == Package::Projector
+                                ? "a projector's movie must be smaller than 4 GiB"
+                                : "a screen saver's movie must be smaller than 4 GiB less 4 bytes"));
   }
 
   if (!fileSize(stubPath)) return false;
@@ -60,14 +57,8 @@ bool PackMovie(Package package, const std::string& stubPath, const std::string& 
   ReplacementFile output(target);
   copyBytes(stub, output.file(), stub.size());
   copyBytes(movie, output.file(), movieSize);
-  const auto length = static_cast<uint32_t>(movieSize);
-  if (package == Package::Projector) {
-    const auto trailer = projectorTrailer(length);
-    output.file().writeExactly(trailer.data(), trailer.size());
-  } else {
-    const auto trailer = screenSaverTrailer(length);
-    output.file().writeExactly(trailer.data(), trailer.size());
-  }
+  const auto trailer = makeTrailer(package, static_cast<uint32_t>(movieSize));
+  output.file().writeExactly(trailer.data(), trailerSize(package));
   output.commit();
   return true;
 }
@@ -87,21 +78,23 @@ bool ExeToSwf(const std::string& source, const std::string& target) {
   refuseSameFile(source, output);
   File projector(source, FileMode::ReadExisting);
 
-  uint8_t field[4];
+  // The marker first, then the length: a file shorter than the trailer is read from its start, so
+  // that one of four to seven bytes is refused by its marker before the length comes up short.
+  uint8_t tail[kProjectorTrailerSize];
   projector.seekFromEnd(kProjectorTrailerSize);
-  projector.readExactly(field, sizeof field);
-  if (getLittleEndian32(field) != kProjectorMarker) return false;
-  projector.readExactly(field, sizeof field);
-  const uint32_t length = getLittleEndian32(field);
+  projector.readExactly(tail, 4);
+  if (!isProjectorMarker(tail)) return false;
+  projector.readExactly(tail + 4, 4);
 
-  // A length that reaches past the start of the file cannot be read; fail before anything is
+  const Located located = locateMovie(Package::Projector, projector.size(), tail);
+  if (located.status == Located::Status::NoTrailer) return false;
+  // A movie that reaches past the start of the file cannot be read; fail before anything is
   // written.
-  const uint64_t movieAndTrailer = uint64_t{length} + kProjectorTrailerSize;
-  if (movieAndTrailer > projector.size()) throw StreamReadError();
-  projector.seekFromEnd(movieAndTrailer);
+  if (located.status == Located::Status::OutsideFile) throw StreamReadError();
+  projector.seekFromEnd(projector.size() - located.movie.offset);
 
   ReplacementFile movie(output);
-  copyBytes(projector, movie.file(), length);
+  copyBytes(projector, movie.file(), located.movie.length);
   movie.commit();
   return true;
 }

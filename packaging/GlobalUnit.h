@@ -3,7 +3,10 @@
 // rest.
 #pragma once
 
+#include <cstddef>
 #include <string>
+
+#include "packaging/PackageFormat.h"
 
 namespace pravix {
 
@@ -11,8 +14,6 @@ namespace pravix {
 bool SwfToExe(const std::string& source, const std::string& target);
 bool ExeToSwf(const std::string& source, const std::string& target);
 bool SwfToScr(const std::string& source, const std::string& target);
-
-enum class Package { Projector, ScreenSaver };
 
 // Packs `source` behind a copy of the stub at `stubPath`; SwfToExe and SwfToScr with the stub
 // chosen by the caller. `target` is used as it is.

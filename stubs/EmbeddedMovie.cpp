@@ -1,6 +1,8 @@
 // Reading the movie out of the stub's own file, error output and the shared command-line rules.
 #include "stubs/EmbeddedMovie.h"
 
+#include "platform/System.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
@@ -56,7 +58,7 @@ std::string programName() {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::optional<EmbeddedMovie> EmbeddedMovie::open(const std::string& path, TrailerKind kind,
+std::optional<EmbeddedMovie> EmbeddedMovie::open(const std::string& path, Package kind,
                                                  std::string& problem) {
   // Others may hold the running image open for reading too; nobody may write it meanwhile.
   FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -74,12 +76,14 @@ std::optional<EmbeddedMovie> EmbeddedMovie::open(const std::string& path, Traile
     problem = "cannot read " + path + ": " + systemErrorText(static_cast<int>(GetLastError()));
     return std::nullopt;
   }
-  const std::optional<MovieRange> range = locateMovie(kind, fileSize, tail);
-  if (!range) {
+  // An empty movie counts as none: every movie has a header, and a bare stub's last bytes are
+  // often zeros, which read as an empty screen saver's trailer.
+  const Located located = locateMovie(kind, fileSize, tail);
+  if (located.status != Located::Status::Found || located.movie.length == 0) {
     problem = path + " holds no movie";
     return std::nullopt;
   }
-  return EmbeddedMovie(std::move(file), *range);
+  return EmbeddedMovie(std::move(file), located.movie);
 }
 
 MovieHeader EmbeddedMovie::header() const {
@@ -158,7 +162,7 @@ std::optional<Switch> parseSwitch(const std::vector<std::string>& arguments) {
   return result;
 }
 
-int extractOwnMovie(TrailerKind kind, const std::vector<std::string>& operands) {
+int extractOwnMovie(Package kind, const std::vector<std::string>& operands) {
   const std::string name = programName();
   if (operands.size() != 1 || operands.front().empty()) {
     printError(name + ": usage: " + name + " /x PATH");

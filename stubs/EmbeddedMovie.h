@@ -16,7 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "packaging/File.h"
+#include "platform/File.h"
+#include "packaging/PackageFormat.h"
 #include "stubs/MovieInfo.h"
 
 namespace pravix::stub {
@@ -38,7 +39,7 @@ class EmbeddedMovie {
  public:
   // The movie at the end of the file at `path`, or nothing when the file cannot be read or its
   // trailer does not describe one; `problem` then says which, for a person.
-  static std::optional<EmbeddedMovie> open(const std::string& path, TrailerKind kind,
+  static std::optional<EmbeddedMovie> open(const std::string& path, Package kind,
                                            std::string& problem);
 
   uint32_t length() const { return range_.length; }
@@ -71,6 +72,6 @@ struct Switch {
 std::optional<Switch> parseSwitch(const std::vector<std::string>& arguments);
 
 // Runs "/x PATH" on the running program's own file; `operands` must be exactly PATH.
-int extractOwnMovie(TrailerKind kind, const std::vector<std::string>& operands);
+int extractOwnMovie(Package kind, const std::vector<std::string>& operands);
 
 }  // namespace pravix::stub

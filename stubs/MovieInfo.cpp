@@ -1,4 +1,4 @@
-// Trailer arithmetic and movie header reading for the stubs.
+// Reading a movie's header for the stubs.
 #include "stubs/MovieInfo.h"
 
 #include <cstdio>
@@ -69,26 +69,6 @@ std::string signatureText(const MovieHeader& header) {
 }
 
 }  // namespace
-
-size_t trailerSize(TrailerKind kind) {
-  return kind == TrailerKind::Projector ? kProjectorTrailerSize : kScreenSaverTrailerSize;
-}
-
-std::optional<MovieRange> locateMovie(TrailerKind kind, uint64_t fileSize, const uint8_t* tail) {
-  const uint64_t trailer = trailerSize(kind);
-  if (fileSize < trailer) return std::nullopt;
-  uint64_t length = 0;
-  if (kind == TrailerKind::Projector) {
-    if (getLittleEndian32(tail) != kProjectorMarker) return std::nullopt;
-    length = getLittleEndian32(tail + 4);
-  } else {
-    const uint64_t backOffset = getLittleEndian32(tail);
-    if (backOffset < kScreenSaverTrailerSize || backOffset > fileSize) return std::nullopt;
-    length = backOffset - kScreenSaverTrailerSize;
-  }
-  if (length == 0 || length > fileSize - trailer) return std::nullopt;
-  return MovieRange{fileSize - trailer - length, static_cast<uint32_t>(length)};
-}
 
 MovieHeader readMovieHeader(const uint8_t* bytes, size_t count) {
   MovieHeader header;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/System.h"
 #include "stubs/EmbeddedMovie.h"
 
 namespace {
@@ -64,7 +65,7 @@ std::optional<std::string> writeTemporaryMovie(const EmbeddedMovie& movie, std::
 int play() {
   std::string problem;
   const std::optional<EmbeddedMovie> movie =
-      EmbeddedMovie::open(executablePath(), TrailerKind::Projector, problem);
+      EmbeddedMovie::open(executablePath(), Package::Projector, problem);
   if (!movie) {
     showMessage("There is no movie to show.\n\n" + problem + ".", MB_ICONERROR);
     return kExitNoMovie;
@@ -121,7 +122,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (arguments.empty()) return play();
   const std::optional<Switch> command = parseSwitch(arguments);
   if (command && command->letter == 'x') {
-    return extractOwnMovie(TrailerKind::Projector, command->operands);
+    return extractOwnMovie(Package::Projector, command->operands);
   }
   const std::string name = programName();
   printError(name + ": usage: " + name + " [/x PATH]");

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "stubs/EmbeddedMovie.h"
+#include "platform/System.h"
 
 namespace {
 
@@ -21,13 +22,6 @@ constexpr const char* kWindowClass = "PravixScreenSaverWindow";
 constexpr int kMouseTolerance = 4;
 // How often the preview looks for its parent window, in milliseconds.
 constexpr UINT kParentCheckMs = 250;
-
-struct FontTraits {
-  using Type = HFONT;
-  static Type invalid() noexcept { return nullptr; }
-  static void close(Type font) noexcept { DeleteObject(font); }
-};
-using OwnedFont = pravix::UniqueHandle<FontTraits>;
 
 struct SaverState {
   std::string text;
@@ -52,7 +46,7 @@ void paint(HWND window, const SaverState& state) {
   const int clientHeight = client.bottom - client.top;
   const int fontHeight = state.preview ? std::max(8, clientHeight / 8)
                                        : std::max(16, GetSystemMetrics(SM_CYSCREEN) / 30);
-  const OwnedFont font(CreateFontA(-fontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+  const GdiObject font(CreateFontA(-fontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial"));
   const HGDIOBJ previousFont = font ? SelectObject(dc, font.get()) : nullptr;
@@ -143,7 +137,7 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 std::string movieText(Detail detail) {
   std::string problem;
   const std::optional<EmbeddedMovie> movie =
-      EmbeddedMovie::open(executablePath(), TrailerKind::ScreenSaver, problem);
+      EmbeddedMovie::open(executablePath(), Package::ScreenSaver, problem);
   if (!movie) return detail == Detail::Brief ? "No movie" : "This screen saver holds no movie.";
   return describeMovie(movie->length(), movie->header(), detail);
 }
@@ -251,7 +245,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     case 'a':
       return kExitSuccess;  // Old systems ask for a password change; there is no password.
     case 'x':
-      return extractOwnMovie(TrailerKind::ScreenSaver, command->operands);
+      return extractOwnMovie(Package::ScreenSaver, command->operands);
     default:
       return badUsage();
   }

@@ -1,7 +1,7 @@
 // Path rules with made-up and real double-byte code pages, for the tests and the fuzzer.
 #pragma once
 
-#include "packaging/Path.h"
+#include "platform/Path.h"
 
 namespace pravix::test {
 

@@ -1,7 +1,8 @@
 // Test helpers shared by the test files.
 #include "tests/TestSupport.h"
 
-#include "packaging/File.h"
+#include "platform/File.h"
+#include "platform/System.h"
 
 #include <atomic>
 #include <chrono>

@@ -5,11 +5,12 @@
 
 #include <vector>
 
-#include "packaging/File.h"
+#include "platform/File.h"
 #include "resources/ResourceIds.h"
 #include "ui/AboutText.h"
 #include "ui/Application.h"
 #include "ui/Shell.h"
+#include "platform/System.h"
 
 namespace pravix {
 namespace {

@@ -1,7 +1,7 @@
 // Conversions between UTF-16 and the 8-bit code pages that never take a look-alike.
 #include "ui/CodePage.h"
 
-#include "packaging/File.h"
+#include "platform/File.h"
 
 namespace pravix {
 

@@ -2,7 +2,7 @@
 #include "ui/CommandLine.h"
 
 #include "packaging/GlobalUnit.h"
-#include "packaging/Path.h"
+#include "platform/Path.h"
 
 namespace pravix {
 namespace {

@@ -2,14 +2,15 @@
 #include "ui/MainFrm.h"
 
 #include "Version.h"
-#include "packaging/File.h"
+#include "platform/File.h"
 #include "packaging/GlobalUnit.h"
-#include "packaging/Path.h"
+#include "platform/Path.h"
 #include "resources/ResourceIds.h"
 #include "ui/AboutFrm.h"
 #include "ui/Application.h"
 #include "ui/CodePage.h"
 #include "ui/Shell.h"
+#include "platform/System.h"
 
 namespace pravix {
 namespace {

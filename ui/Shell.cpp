@@ -20,10 +20,4 @@ void openMailAddress(HWND owner, const std::string& address) {
   ShellExecuteA(owner, nullptr, ("mailto:" + address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-std::string systemDirectory() {
-  char directory[MAX_PATH + 1] = {};
-  const UINT length = GetSystemDirectoryA(directory, sizeof directory);
-  return length > 0 && length < sizeof directory ? std::string(directory, length) : std::string();
-}
-
 }  // namespace pravix

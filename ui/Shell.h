@@ -1,4 +1,4 @@
-// What the program asks of the shell: opening files and web addresses, and the system folder.
+// What the program asks of the shell: opening files and web addresses.
 #pragma once
 
 #include <windows.h>
@@ -15,8 +15,5 @@ void openWebAddress(HWND owner, const char* url);
 
 // Opens a new message to `address` in the system's mail program.
 void openMailAddress(HWND owner, const std::string& address);
-
-// The Windows system folder, without a trailing "\".
-std::string systemDirectory();
 
 }  // namespace pravix

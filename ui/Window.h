@@ -6,18 +6,11 @@
 
 #include <string>
 
-#include "packaging/Handle.h"
+#include "platform/Handle.h"
 
 namespace pravix {
 
 class Application;
-
-struct GdiObjectTraits {
-  using Type = HGDIOBJ;
-  static Type invalid() noexcept { return nullptr; }
-  static void close(Type object) noexcept { DeleteObject(object); }
-};
-using GdiObject = UniqueHandle<GdiObjectTraits>;
 
 // Registers a window class of this program once: arrow cursor, the button face colour behind.
 void registerWindowClass(HINSTANCE instance, const char* name, WNDPROC procedure,

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "packaging/File.h"
+#include "platform/File.h"
 
 namespace pravix::e2e {
 

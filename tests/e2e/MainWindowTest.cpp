@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Version.h"
-#include "packaging/File.h"
+#include "platform/File.h"
 #include "resources/ResourceIds.h"
 #include "tests/TestSupport.h"
 #include "tests/e2e/Driver.h"
@@ -17,6 +17,7 @@
 #include "ui/Layout.h"
 #include "ui/MainFrm.h"
 #include "ui/Window.h"
+#include "platform/System.h"
 
 namespace fs = std::filesystem;
 
@@ -418,18 +419,6 @@ TEST_F(MainWindow, KeyboardTabsThroughTheControlsAndEnterPressesTheFocusedButton
   EXPECT_TRUE(program_->running());
 }
 
-// The traits that let a module loaded as data and a loaded menu be owned like other handles.
-struct ModuleTraits {
-  using Type = HMODULE;
-  static Type invalid() noexcept { return nullptr; }
-  static void close(Type module) noexcept { FreeLibrary(module); }
-};
-struct MenuTraits {
-  using Type = HMENU;
-  static Type invalid() noexcept { return nullptr; }
-  static void close(Type menu) noexcept { DestroyMenu(menu); }
-};
-
 // A menu item as menuItems shows it: its text, and its command id unless it opens a submenu.
 std::string item(const std::string& text, int id) {
   return text + " " + std::to_string(id);
@@ -565,10 +554,9 @@ TEST_F(MainWindow, MenuBarHoldsTheCommands) {
   // items from the window's menu, so the live window is only checked for having one, and the
   // items are read from the menu the program loads, in its own file.
   EXPECT_NE(GetMenu(window_), nullptr);
-  UniqueHandle<ModuleTraits> module(
-      LoadLibraryExA(path("app\\Pravix.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  Module module(LoadLibraryExA(path("app\\Pravix.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   ASSERT_TRUE(module);
-  UniqueHandle<MenuTraits> menu(LoadMenuA(module.get(), MAKEINTRESOURCEA(IDR_MAINMENU)));
+  Menu menu(LoadMenuA(module.get(), MAKEINTRESOURCEA(IDR_MAINMENU)));
   ASSERT_TRUE(menu);
   EXPECT_EQ(menuItems(menu.get()), (std::vector<std::string>{"&File", "&Help"}));
   EXPECT_EQ(menuItems(GetSubMenu(menu.get(), 0)),

@@ -5,11 +5,12 @@
 
 #include <filesystem>
 
-#include "packaging/File.h"
+#include "platform/File.h"
 #include "tests/TestSupport.h"
 #include "tests/e2e/Driver.h"
 #include "tests/e2e/ProgramFolder.h"
 #include "ui/CodePage.h"
+#include "platform/System.h"
 
 namespace fs = std::filesystem;
 

@@ -9,11 +9,11 @@
 #include <set>
 #include <string>
 
-#include "packaging/File.h"
+#include "platform/File.h"
 #include "packaging/GlobalUnit.h"
-#include "packaging/Handle.h"
-#include "packaging/Layout.h"
-#include "packaging/Path.h"
+#include "platform/Handle.h"
+#include "packaging/PackageFormat.h"
+#include "platform/Path.h"
 #include "tests/TestSupport.h"
 
 #ifdef _WIN32
@@ -105,17 +105,11 @@ Bytes readRaw(const std::string& path) {
 }
 
 #ifdef _WIN32
-struct FindHandleTraits {
-  using Type = HANDLE;
-  static Type invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void close(Type handle) noexcept { FindClose(handle); }
-};
-
 // The names in `folder` in the ANSI code page, as the routines spell them.
 std::set<std::string> namesIn(const std::string& folder) {
   std::set<std::string> names;
   WIN32_FIND_DATAA found{};
-  UniqueHandle<FindHandleTraits> search(FindFirstFileA((folder + "\\*").c_str(), &found));
+  FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
   if (!search) return names;
   do {
     const std::string name = found.cFileName;
@@ -373,9 +367,7 @@ TEST_F(Faults, NamesWithBytesAboveAsciiRoundTrip) {
 TEST_F(Faults, ExtractionBeyondFourGiBUsesWholeOffsets) {
   // Sparse: the movie sits past the 32-bit offsets, nothing else takes room or time.
   const Bytes movie = patternBytes(1000, 6);
-  const auto trailer = projectorTrailer(1000);
-  writeSparse(dir_ / "big.exe", 0x140000000ull,
-              concat(movie, Bytes(trailer.begin(), trailer.end())));
+  writeSparse(dir_ / "big.exe", 0x140000000ull, test::projectorBytes({}, movie));
   EXPECT_EQ(outcome([&] { return ExeToSwf(path("big.exe"), path("out.swf")); }), "true");
   EXPECT_EQ(readBytes(path("out.swf")), movie);
 }
@@ -383,8 +375,7 @@ TEST_F(Faults, ExtractionBeyondFourGiBUsesWholeOffsets) {
 TEST_F(Faults, TrailerNamingTheLargestLengthOneByteBeyondTheFile) {
   // Movie and trailer need 0xFFFFFFFF + 8 bytes; the file has one fewer. In 32 bits the sum
   // would wrap to 7 and pass.
-  const auto trailer = projectorTrailer(0xFFFFFFFF);
-  writeSparse(dir_ / "big.exe", 0xFFFFFFFFull + 7, Bytes(trailer.begin(), trailer.end()));
+  writeSparse(dir_ / "big.exe", 0xFFFFFFFFull + 7, {0x56, 0x34, 0x12, 0xFA, 0xFF, 0xFF, 0xFF, 0xFF});
   writeBytes(path("out.swf"), patternBytes(30, 3));
   EXPECT_EQ(outcome([&] { return ExeToSwf(path("big.exe"), path("out.swf")); }),
             "Stream read error");

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "packaging/File.h"
+#include "platform/File.h"
 #include "tests/TestSupport.h"
 
 #ifndef _WIN32

@@ -4,10 +4,11 @@
 
 #include <filesystem>
 
-#include "packaging/File.h"
+#include "platform/File.h"
 #include "packaging/GlobalUnit.h"
-#include "packaging/Path.h"
+#include "platform/Path.h"
 #include "tests/TestSupport.h"
+#include "platform/System.h"
 
 namespace fs = std::filesystem;
 

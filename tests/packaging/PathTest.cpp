@@ -1,8 +1,9 @@
 // The path rules: extension, change of extension, directory, and double-byte characters.
 #include <gtest/gtest.h>
 
-#include "packaging/Path.h"
+#include "platform/Path.h"
 #include "tests/CodePageRules.h"
+#include "platform/System.h"
 
 namespace pravix {
 namespace {

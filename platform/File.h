@@ -1,5 +1,6 @@
-// The file layer: exclusive file streams, the four I/O exception kinds, and the few file queries
-// the packaging needs. Implemented once for Win32 and once for POSIX with the same outcomes.
+// The file layer: exclusive file streams, replacement in one step, the I/O exception kinds, and the
+// few file queries the packaging needs. Implemented once for Win32 and once for POSIX with the
+// same outcomes.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +10,7 @@
 #include <string>
 #include <utility>
 
-#include "packaging/Handle.h"
+#include "platform/Handle.h"
 
 namespace pravix {
 
@@ -46,41 +47,10 @@ class StreamWriteError : public FileError {
   StreamWriteError() : FileError("Stream write error") {}
 };
 
-// The system's text for an error code, without trailing blanks, control characters and full stops.
-std::string systemErrorText(int code);
-
-// Removes every trailing character of code 0 to 32 and every trailing ".".
-std::string trimSystemText(std::string text);
-
 enum class FileMode {
   ReadExisting,  // read, no other opener
   ReadShared,    // read, other readers allowed
 };
-
-#ifdef _WIN32
-struct FileHandleTraits {
-  using Type = void*;
-  static Type invalid() noexcept { return reinterpret_cast<void*>(static_cast<intptr_t>(-1)); }
-  static void close(Type handle) noexcept;
-};
-#else
-struct FileHandleTraits {
-  using Type = int;
-  static constexpr Type invalid() noexcept { return -1; }
-  static void close(Type handle) noexcept;
-};
-#endif
-using FileHandle = UniqueHandle<FileHandleTraits>;
-
-#ifdef _WIN32
-// Kernel objects other than files (processes, threads, events) fail as null, not as -1.
-struct KernelObjectTraits {
-  using Type = void*;
-  static Type invalid() noexcept { return nullptr; }
-  static void close(Type handle) noexcept;
-};
-using KernelObject = UniqueHandle<KernelObjectTraits>;
-#endif
 
 // An open file. Opening an existing file throws FileOpenError, or FileRefusedError for a device, a
 // folder or anything else that is not a file on a disk; a short read or write throws
@@ -147,8 +117,5 @@ bool sameFile(const std::string& first, const std::string& second);
 
 // `path` made absolute against the current directory.
 std::string fullPathName(const std::string& path);
-
-// The full path of the running program's executable.
-std::string executablePath();
 
 }  // namespace pravix

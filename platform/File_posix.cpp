@@ -12,15 +12,12 @@
 
 #include <vector>
 
-#include "packaging/File.h"
-#include "packaging/Path.h"
+#include "platform/File.h"
+#include "platform/Path.h"
+#include "platform/System.h"
 
 namespace pravix {
 namespace {
-
-bool neverLeadByte(unsigned char) {
-  return false;
-}
 
 // Refuses what is not a regular file: a folder, a device, a pipe or a socket.
 void refuseNonFile(const std::string& path, const struct stat& status) {
@@ -74,19 +71,6 @@ FileHandle holdForReplacement(const std::string& target) {
 }
 
 }  // namespace
-
-const PathRules& hostPathRules() {
-  static constexpr PathRules kRules{"/", neverLeadByte};
-  return kRules;
-}
-
-void FileHandleTraits::close(int handle) noexcept {
-  ::close(handle);
-}
-
-std::string systemErrorText(int code) {
-  return trimSystemText(::strerror(code));
-}
 
 bool isDeviceName(const std::string&) {
   // Devices here are files of their own type, refused once they are looked at.
@@ -178,12 +162,6 @@ std::string fullPathName(const std::string& path) {
   std::string full(directory.data());
   if (full.back() != '/') full += '/';
   return full + path;
-}
-
-std::string executablePath() {
-  std::vector<char> buffer(PATH_MAX);
-  const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  return length > 0 ? std::string(buffer.data(), static_cast<size_t>(length)) : std::string();
 }
 
 }  // namespace pravix

@@ -1,4 +1,4 @@
-// Path helpers shared by every part of the program: extension, directory, program directory.
+// Path helpers shared by every part of the program: extension, directory and name.
 #pragma once
 
 #include <string>
@@ -29,8 +29,5 @@ std::string fileDirectory(std::string_view path, const PathRules& rules = hostPa
 
 // The part after the last separator.
 std::string fileName(std::string_view path, const PathRules& rules = hostPathRules());
-
-// The directory of the running program's executable, with its trailing separator.
-std::string programDirectory();
 
 }  // namespace pravix

@@ -1,9 +1,10 @@
 // The parts of the file layer that do not depend on the platform.
-#include "packaging/File.h"
+#include "platform/File.h"
 
 #include <chrono>
 
-#include "packaging/Path.h"
+#include "platform/Path.h"
+#include "platform/System.h"
 
 namespace pravix {
 namespace {
@@ -28,13 +29,6 @@ FileOpenError::FileOpenError(const std::string& path, const std::string& reason)
 
 FileCreateError::FileCreateError(const std::string& path, const std::string& reason)
     : FileError("Cannot create file \"" + path + "\". " + reason) {}
-
-std::string trimSystemText(std::string text) {
-  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.')) {
-    text.pop_back();
-  }
-  return text;
-}
 
 ReplacementFile::ReplacementFile(std::string target) : target_(std::move(target)) {
   checkReplaceable(target_);

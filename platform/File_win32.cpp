@@ -4,15 +4,12 @@
 #include <cctype>
 #include <vector>
 
-#include "packaging/File.h"
-#include "packaging/Path.h"
+#include "platform/File.h"
+#include "platform/Path.h"
+#include "platform/System.h"
 
 namespace pravix {
 namespace {
-
-bool ansiLeadByte(unsigned char byte) {
-  return IsDBCSLeadByte(byte) != FALSE;
-}
 
 // The bytes of one ReadFile or WriteFile call stay well below 4 GiB.
 DWORD chunk(size_t count) {
@@ -40,28 +37,6 @@ bool isFolder(const std::string& path) {
 }
 
 }  // namespace
-
-const PathRules& hostPathRules() {
-  static constexpr PathRules kRules{"\\:", ansiLeadByte};
-  return kRules;
-}
-
-void FileHandleTraits::close(void* handle) noexcept {
-  CloseHandle(handle);
-}
-void KernelObjectTraits::close(void* handle) noexcept {
-  CloseHandle(handle);
-}
-
-std::string systemErrorText(int code) {
-  char* text = nullptr;
-  const DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string result(text != nullptr ? text : "", length);
-  LocalFree(text);
-  return trimSystemText(std::move(result));
-}
 
 bool isDeviceName(const std::string& path) {
   // "\\.\COM1", "\\.\pipe\name": the device namespace.
@@ -207,16 +182,6 @@ std::string fullPathName(const std::string& path) {
   std::vector<char> buffer(needed);
   const DWORD length = GetFullPathNameA(path.c_str(), needed, buffer.data(), nullptr);
   return length > 0 && length < needed ? std::string(buffer.data(), length) : path;
-}
-
-std::string executablePath() {
-  std::vector<char> buffer(MAX_PATH);
-  for (;;) {
-    const DWORD length =
-        GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length < buffer.size()) return std::string(buffer.data(), length);
-    buffer.resize(buffer.size() * 2);
-  }
 }
 
 }  // namespace pravix

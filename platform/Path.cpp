@@ -1,7 +1,5 @@
 // Path helpers: the last-delimiter scan that respects double-byte characters.
-#include "packaging/Path.h"
-
-#include "packaging/File.h"
+#include "platform/Path.h"
 
 namespace pravix {
 namespace {
@@ -50,10 +48,6 @@ std::string fileDirectory(std::string_view path, const PathRules& rules) {
 
 std::string fileName(std::string_view path, const PathRules& rules) {
   return std::string(path.substr(fileDirectory(path, rules).size()));
-}
-
-std::string programDirectory() {
-  return fileDirectory(executablePath());
 }
 
 }  // namespace pravix

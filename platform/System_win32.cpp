@@ -1,0 +1,36 @@
+// System queries on Win32: FormatMessageA, GetModuleFileNameA, GetSystemDirectoryA.
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/System.h"
+
+namespace pravix {
+
+std::string systemErrorText(int code) {
+  char* text = nullptr;
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string result(text != nullptr ? text : "", length);
+  LocalFree(text);
+  return trimSystemText(std::move(result));
+}
+
+std::string executablePath() {
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD length =
+        GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length < buffer.size()) return std::string(buffer.data(), length);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string systemDirectory() {
+  char directory[MAX_PATH + 1] = {};
+  const UINT length = GetSystemDirectoryA(directory, sizeof directory);
+  return length > 0 && length < sizeof directory ? std::string(directory, length) : std::string();
+}
+
+}  // namespace pravix

@@ -1,42 +1,10 @@
-// Reading a movie's header for the stubs.
+// A movie's header as text for a person, in the stubs' messages and windows.
 #include "stubs/MovieInfo.h"
 
 #include <cstdio>
 
 namespace pravix::stub {
 namespace {
-
-// Reads the header's RECT, whose fields are signed and packed most significant bit first.
-class BitReader {
- public:
-  BitReader(const uint8_t* bytes, size_t count) : bytes_(bytes), count_(count) {}
-
-  bool readUnsigned(unsigned bits, uint32_t& value) {
-    value = 0;
-    for (unsigned i = 0; i < bits; ++i) {
-      if (position_ / 8 >= count_) return false;
-      const unsigned bit = (bytes_[position_ / 8] >> (7 - position_ % 8)) & 1u;
-      value = value << 1 | bit;
-      ++position_;
-    }
-    return true;
-  }
-
-  bool readSigned(unsigned bits, int32_t& value) {
-    uint32_t raw = 0;
-    if (!readUnsigned(bits, raw)) return false;
-    if (bits > 0 && bits < 32 && (raw >> (bits - 1)) != 0) raw |= ~0u << bits;
-    value = static_cast<int32_t>(raw);
-    return true;
-  }
-
-  size_t bytesUsed() const { return (position_ + 7) / 8; }
-
- private:
-  const uint8_t* bytes_;
-  size_t count_;
-  size_t position_ = 0;
-};
 
 std::string format(const char* pattern, double value) {
   char text[64];
@@ -69,44 +37,6 @@ std::string signatureText(const MovieHeader& header) {
 }
 
 }  // namespace
-
-MovieHeader readMovieHeader(const uint8_t* bytes, size_t count) {
-  MovieHeader header;
-  if (count < 4) return header;
-  for (int i = 0; i < 3; ++i) header.signatureBytes[i] = bytes[i];
-  header.version = bytes[3];
-  const std::string signature(reinterpret_cast<const char*>(bytes), 3);
-  if (signature == "FWS") {
-    header.signature = MovieHeader::Signature::Uncompressed;
-  } else if (signature == "CWS") {
-    header.signature = MovieHeader::Signature::Zlib;
-  } else if (signature == "ZWS") {
-    header.signature = MovieHeader::Signature::Lzma;
-  } else {
-    header.signature = MovieHeader::Signature::Unknown;
-  }
-  // Past the 4-byte file length, only an uncompressed movie shows its frame in plain bytes.
-  constexpr size_t kFrameStart = 8;
-  if (header.signature != MovieHeader::Signature::Uncompressed || count <= kFrameStart) {
-    return header;
-  }
-  BitReader reader(bytes + kFrameStart, count - kFrameStart);
-  uint32_t bits = 0;
-  int32_t xMin = 0, xMax = 0, yMin = 0, yMax = 0;
-  if (!reader.readUnsigned(5, bits) || !reader.readSigned(bits, xMin) ||
-      !reader.readSigned(bits, xMax) || !reader.readSigned(bits, yMin) ||
-      !reader.readSigned(bits, yMax)) {
-    return header;
-  }
-  const size_t rateAt = kFrameStart + reader.bytesUsed();
-  if (count < rateAt + 4) return header;
-  header.hasFrameInfo = true;
-  header.widthTwips = xMax - xMin;
-  header.heightTwips = yMax - yMin;
-  header.frameRate = static_cast<uint16_t>(bytes[rateAt] | bytes[rateAt + 1] << 8);
-  header.frameCount = static_cast<uint16_t>(bytes[rateAt + 2] | bytes[rateAt + 3] << 8);
-  return header;
-}
 
 std::string describeMovie(uint32_t length, const MovieHeader& header, Detail detail) {
   const bool brief = detail == Detail::Brief;

@@ -1,0 +1,88 @@
+// Reading a movie's header: fixed fields, then the frame's bit-packed rectangle.
+#include "packaging/MovieHeader.h"
+
+#include <cstring>
+
+namespace pravix {
+namespace {
+
+// Reads the header's RECT, whose fields are signed and packed most significant bit first.
+class BitReader {
+ public:
+  BitReader(const uint8_t* bytes, size_t count) : bytes_(bytes), count_(count) {}
+
+  bool readUnsigned(unsigned bits, uint32_t& value) {
+    value = 0;
+    for (unsigned i = 0; i < bits; ++i) {
+      if (position_ / 8 >= count_) return false;
+      const unsigned bit = (bytes_[position_ / 8] >> (7 - position_ % 8)) & 1u;
+      value = value << 1 | bit;
+      ++position_;
+    }
+    return true;
+  }
+
+  bool readSigned(unsigned bits, int32_t& value) {
+    uint32_t raw = 0;
+    if (!readUnsigned(bits, raw)) return false;
+    if (bits > 0 && bits < 32 && (raw >> (bits - 1)) != 0) raw |= ~0u << bits;
+    value = static_cast<int32_t>(raw);
+    return true;
+  }
+
+  size_t bytesUsed() const { return (position_ + 7) / 8; }
+
+ private:
+  const uint8_t* bytes_;
+  size_t count_;
+  size_t position_ = 0;
+};
+
+}  // namespace
+
+MovieHeader readMovieHeader(const uint8_t* bytes, size_t count) {
+  MovieHeader header;
+  if (count < 4) return header;
+  for (int i = 0; i < 3; ++i) header.signatureBytes[i] = bytes[i];
+  header.version = bytes[3];
+  if (std::memcmp(bytes, "FWS", 3) == 0) {
+    header.signature = MovieHeader::Signature::Uncompressed;
+  } else if (std::memcmp(bytes, "CWS", 3) == 0) {
+    header.signature = MovieHeader::Signature::Zlib;
+  } else if (std::memcmp(bytes, "ZWS", 3) == 0) {
+    header.signature = MovieHeader::Signature::Lzma;
+  } else {
+    header.signature = MovieHeader::Signature::Unknown;
+  }
+  if (count < kMovieFrameStart) return header;
+  header.hasLength = true;
+  header.declaredLength = static_cast<uint32_t>(bytes[4]) | static_cast<uint32_t>(bytes[5]) << 8 |
+                          static_cast<uint32_t>(bytes[6]) << 16 |
+                          static_cast<uint32_t>(bytes[7]) << 24;
+  // Past the length, only an uncompressed movie shows its frame in plain bytes.
+  if (header.signature == MovieHeader::Signature::Uncompressed) {
+    readMovieFrame(bytes + kMovieFrameStart, count - kMovieFrameStart, header);
+  }
+  return header;
+}
+
+bool readMovieFrame(const uint8_t* frame, size_t count, MovieHeader& header) {
+  BitReader reader(frame, count);
+  uint32_t bits = 0;
+  int32_t xMin = 0, xMax = 0, yMin = 0, yMax = 0;
+  if (!reader.readUnsigned(5, bits) || !reader.readSigned(bits, xMin) ||
+      !reader.readSigned(bits, xMax) || !reader.readSigned(bits, yMin) ||
+      !reader.readSigned(bits, yMax)) {
+    return false;
+  }
+  const size_t rateAt = reader.bytesUsed();
+  if (count < rateAt + 4) return false;
+  header.hasFrameInfo = true;
+  header.widthTwips = xMax - xMin;
+  header.heightTwips = yMax - yMin;
+  header.frameRate = static_cast<uint16_t>(frame[rateAt] | frame[rateAt + 1] << 8);
+  header.frameCount = static_cast<uint16_t>(frame[rateAt + 2] | frame[rateAt + 3] << 8);
+  return true;
+}
+
+}  // namespace pravix

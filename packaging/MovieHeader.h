@@ -1,0 +1,38 @@
+// What the first bytes of a movie say about it: signature, version, declared length, and the
+// frame (stage size, frame rate, frame count) where its bytes are at hand uncompressed. The
+// conversions never look inside a movie; the stubs and the tools that describe one do.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace pravix {
+
+struct MovieHeader {
+  enum class Signature { Uncompressed, Zlib, Lzma, Unknown, TooShort };
+  Signature signature = Signature::TooShort;
+  uint8_t signatureBytes[3] = {};
+  uint8_t version = 0;
+  bool hasLength = false;
+  uint32_t declaredLength = 0;  // the whole movie's length once uncompressed, as it claims
+  bool hasFrameInfo = false;
+  int32_t widthTwips = 0;
+  int32_t heightTwips = 0;
+  uint16_t frameRate = 0;  // 8.8 fixed point
+  uint16_t frameCount = 0;
+};
+
+// Where the frame starts: after the signature, the version and the declared length.
+constexpr size_t kMovieFrameStart = 8;
+
+// The largest prefix readMovieHeader looks at.
+constexpr size_t kMovieHeaderBytes = 32;
+
+// Reads the first `count` bytes of a movie; the frame only of an uncompressed one.
+MovieHeader readMovieHeader(const uint8_t* bytes, size_t count);
+
+// Reads the frame from `frame`, the movie's bytes from kMovieFrameStart on, uncompressed (a
+// compressed movie's after decompression). False when they end too soon.
+bool readMovieFrame(const uint8_t* frame, size_t count, MovieHeader& header);
+
+}  // namespace pravix

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "resources/ResourceIds.h"
+#include "tests/e2e/ControlStyles.h"
 #include "tests/e2e/ProgramFolder.h"
 #include "ui/AboutFrm.h"
 #include "ui/AboutText.h"
@@ -218,7 +219,7 @@ TEST_F(AboutBox, LayoutMatchesItsTable) {
       EXPECT_GT(place.right - place.left, 0);
       EXPECT_GT(place.bottom - place.top, 0);
     }
-    const DWORD expected = baseStyle(entry.kind) | entry.style;
+    const DWORD expected = expectedStyle(entry.kind) | entry.style;
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(item, GWL_STYLE)) & expected, expected);
     if (entry.id != kLabelVersion && entry.id != kPhysMem && entry.id != kFreeRes) {
       EXPECT_EQ(windowText(item), entry.text);

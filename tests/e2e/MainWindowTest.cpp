@@ -12,6 +12,7 @@
 #include "packaging/File.h"
 #include "resources/ResourceIds.h"
 #include "tests/TestSupport.h"
+#include "tests/e2e/ControlStyles.h"
 #include "tests/e2e/Driver.h"
 #include "tests/e2e/ProgramFolder.h"
 #include "ui/Layout.h"
@@ -465,9 +466,12 @@ const char* expectedClass(ControlKind kind) {
 
 TEST_F(MainWindow, LiveControlsMatchTheLayoutTable) {
   const RECT group = boundsIn(control(kGroupBox1), panel_);
-  // What a label's text measures in the window's font, measured here with the same font.
-  GdiObject font = createFont(8);
+  // What a label's text measures in the window's font, 8-point MS Sans Serif, made here.
   HDC screen = GetDC(nullptr);
+  GdiObject font(CreateFontA(-MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL,
+                             FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                             "MS Sans Serif"));
   HGDIOBJ previous = SelectObject(screen, font.get());
   const auto measure = [screen](const std::string& text) {
     SIZE size{};
@@ -501,7 +505,7 @@ TEST_F(MainWindow, LiveControlsMatchTheLayoutTable) {
     EXPECT_EQ(size.cy, expected.cy);
 
     const DWORD style = static_cast<DWORD>(GetWindowLongA(live, GWL_STYLE));
-    DWORD wanted = baseStyle(entry.kind) | entry.style;
+    DWORD wanted = expectedStyle(entry.kind) | entry.style;
     if (entry.kind == ControlKind::Edit) {
       // An edit created with WS_BORDER and no client edge takes the border style off its window
       // and draws a one-pixel frame inside its client area: its text starts inside that frame,
@@ -545,7 +549,7 @@ TEST_F(MainWindow, LiveControlsMatchTheLayoutTable) {
   std::vector<int> tabbed;
   for (const ControlSpec& entry : kLayout) {
     if (entry.parentId != 0) table.push_back(entry.id);
-    if ((baseStyle(entry.kind) | entry.style) & WS_TABSTOP && !(entry.style & WS_DISABLED)) {
+    if ((expectedStyle(entry.kind) | entry.style) & WS_TABSTOP && !(entry.style & WS_DISABLED)) {
       tabbed.push_back(entry.id);
     }
   }

@@ -143,13 +143,20 @@ TEST_F(AboutBox, ShowsTheVersionAndTheMemoryOfTheFirstOpening) {
 TEST_F(AboutBox, EscDoesNotCloseItEnterAndTheCloseBoxDo) {
   HWND about = open();
   ASSERT_NE(about, nullptr);
-  EXPECT_EQ(focusedControl(about), control(about, kButton1));
-  // Tests running beside this one may take the activation away: the keys go to the OK button,
-  // which has the focus while the box is active.
-  pressKeyOn(control(about, kButton1), VK_ESCAPE);
-  EXPECT_FALSE(waitUntil([&] { return !IsWindowVisible(about); }, 1000));
+  HWND ok = control(about, kButton1);
+  EXPECT_TRUE(waitUntil([&] { return focusedControl(about) == ok; }));
+  pressKeyOn(ok, VK_ESCAPE);
+  // Posted messages are handled in order: once the OK button shows a state posted after Esc, and
+  // then the state posted after that, Esc and whatever its handling posted have been handled.
+  for (const BOOL pushed : {TRUE, FALSE}) {
+    PostMessageA(ok, BM_SETSTATE, pushed, 0);
+    ASSERT_TRUE(waitUntil([&] {
+      return ((SendMessageA(ok, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0) == (pushed != 0);
+    }));
+  }
+  EXPECT_TRUE(IsWindowVisible(about));
 
-  pressKeyOn(control(about, kButton1), VK_RETURN);
+  pressKeyOn(ok, VK_RETURN);
   ASSERT_TRUE(closed(about));
 
   ASSERT_EQ(open(), about);

@@ -408,14 +408,21 @@ TEST_F(MainWindow, KeyboardTabsThroughTheControlsAndEnterPressesTheFocusedButton
   // Back from the dialog, the focus is where it was.
   EXPECT_TRUE(waitUntil([&] { return focusedControl(window_) == control(kButton2); }));
 
-  // F1 asks the shell for the help file, which this folder does not have: nothing is shown. The
-  // Tab after it is handled once F1 has been.
+  // F1 asks the shell for the help file, which this folder does not have: nothing is shown and
+  // nothing started. The Tab after it is handled once F1 has been.
   pressKey(window_, VK_F1);
   pressKey(window_, VK_TAB);
   EXPECT_TRUE(waitUntil([&] { return focusedControl(window_) == control(kButton3); }));
   EXPECT_TRUE(shownDialogs().empty());
+  EXPECT_TRUE(startedByProgram().empty());
   EXPECT_TRUE(responsive(window_));
   EXPECT_TRUE(program_->running());
+
+  // With the help file beside the program, F1 opens it in the shell's help viewer.
+  fs::copy_file(fs::path(windowsPath(PRAVIX_TEST_BIN_DIR)) / "Pravix.chm",
+                dir_ / "app" / "Pravix.chm");
+  pressKey(window_, VK_F1);
+  EXPECT_TRUE(waitUntil([&] { return startedProcessNamed("hh.exe"); }));
 }
 
 // The traits that let a module loaded as data and a loaded menu be owned like other handles.

@@ -53,8 +53,11 @@ HWND waitForDialog(DWORD processId, DWORD milliseconds, bool openDialog) {
   return found;
 }
 
+// Throws when the window is still shown after the timeout: the test fails with the reason.
 void waitUntilGone(HWND window) {
-  waitUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); });
+  if (!waitUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); })) {
+    throw std::runtime_error("the window \"" + windowText(window) + "\" is still shown");
+  }
 }
 
 }  // namespace
@@ -159,7 +162,7 @@ MessageBoxContents readMessageBox(HWND box) {
 
 void pressOk(HWND box) {
   PostMessageA(box, WM_COMMAND, IDOK, 0);
-  for (int i = 0; i < 200 && IsWindow(box); ++i) Sleep(kPollMs);
+  waitUntilGone(box);
 }
 
 bool waitUntil(const std::function<bool()>& condition, DWORD milliseconds) {

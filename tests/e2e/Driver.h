@@ -55,7 +55,8 @@ struct MessageBoxContents {
 };
 MessageBoxContents readMessageBox(HWND box);
 
-// Presses a message box's OK button and waits until the box is gone.
+// Presses a message box's OK button and waits until the box is gone. The waits for a window to go
+// throw when it is still shown after the timeout.
 void pressOk(HWND box);
 
 // Polls `condition` until it holds; false after the timeout.

@@ -12,6 +12,7 @@
 #include "platform/File.h"
 #include "resources/ResourceIds.h"
 #include "tests/TestSupport.h"
+#include "tests/e2e/ControlStyles.h"
 #include "tests/e2e/Driver.h"
 #include "tests/e2e/ProgramFolder.h"
 #include "ui/Layout.h"
@@ -409,14 +410,21 @@ TEST_F(MainWindow, KeyboardTabsThroughTheControlsAndEnterPressesTheFocusedButton
   // Back from the dialog, the focus is where it was.
   EXPECT_TRUE(waitUntil([&] { return focusedControl(window_) == control(kButton2); }));
 
-  // F1 asks the shell for the help file, which this folder does not have: nothing is shown. The
-  // Tab after it is handled once F1 has been.
+  // F1 asks the shell for the help file, which this folder does not have: nothing is shown and
+  // nothing started. The Tab after it is handled once F1 has been.
   pressKey(window_, VK_F1);
   pressKey(window_, VK_TAB);
   EXPECT_TRUE(waitUntil([&] { return focusedControl(window_) == control(kButton3); }));
   EXPECT_TRUE(shownDialogs().empty());
+  EXPECT_TRUE(startedByProgram().empty());
   EXPECT_TRUE(responsive(window_));
   EXPECT_TRUE(program_->running());
+
+  // With the help file beside the program, F1 opens it in the shell's help viewer.
+  fs::copy_file(fs::path(windowsPath(PRAVIX_TEST_BIN_DIR)) / "Pravix.chm",
+                dir_ / "app" / "Pravix.chm");
+  pressKey(window_, VK_F1);
+  EXPECT_TRUE(waitUntil([&] { return startedProcessNamed("hh.exe"); }));
 }
 
 // A menu item as menuItems shows it: its text, and its command id unless it opens a submenu.
@@ -455,9 +463,12 @@ const char* expectedClass(ControlKind kind) {
 
 TEST_F(MainWindow, LiveControlsMatchTheLayoutTable) {
   const RECT group = boundsIn(control(kGroupBox1), panel_);
-  // What a label's text measures in the window's font, measured here with the same font.
-  GdiObject font = createFont(8);
+  // What a label's text measures in the window's font, 8-point MS Sans Serif, made here.
   HDC screen = GetDC(nullptr);
+  GdiObject font(CreateFontA(-MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL,
+                             FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                             "MS Sans Serif"));
   HGDIOBJ previous = SelectObject(screen, font.get());
   const auto measure = [screen](const std::string& text) {
     SIZE size{};
@@ -491,7 +502,7 @@ TEST_F(MainWindow, LiveControlsMatchTheLayoutTable) {
     EXPECT_EQ(size.cy, expected.cy);
 
     const DWORD style = static_cast<DWORD>(GetWindowLongA(live, GWL_STYLE));
-    DWORD wanted = baseStyle(entry.kind) | entry.style;
+    DWORD wanted = expectedStyle(entry.kind) | entry.style;
     if (entry.kind == ControlKind::Edit) {
       // An edit created with WS_BORDER and no client edge takes the border style off its window
       // and draws a one-pixel frame inside its client area: its text starts inside that frame,
@@ -535,7 +546,7 @@ TEST_F(MainWindow, LiveControlsMatchTheLayoutTable) {
   std::vector<int> tabbed;
   for (const ControlSpec& entry : kLayout) {
     if (entry.parentId != 0) table.push_back(entry.id);
-    if ((baseStyle(entry.kind) | entry.style) & WS_TABSTOP && !(entry.style & WS_DISABLED)) {
+    if ((expectedStyle(entry.kind) | entry.style) & WS_TABSTOP && !(entry.style & WS_DISABLED)) {
       tabbed.push_back(entry.id);
     }
   }

@@ -45,10 +45,11 @@ bool PackMovie(Package package, const std::string& stubPath, const std::string& 
 
   // A movie the trailer cannot describe would give a file that no stub can read.
   if (movieSize > largestMovie(package)) {
-    throw FileRefusedError("\"" + fullPathName(source) + "\" is too large: " +
-                           (package == Package::Projector
-                                ? "a projector's movie must be smaller than 4 GiB"
-                                : "a screen saver's movie must be smaller than 4 GiB less 4 bytes"));
+    throw FileRefusedError(
+        "\"" + fullPathName(source) + "\" is too large: " +
+        (package == Package::Projector
+             ? "a projector's movie must be smaller than 4 GiB"
+             : "a screen saver's movie must be smaller than 4 GiB less 4 bytes"));
   }
 
   if (!fileSize(stubPath)) return false;

@@ -44,47 +44,28 @@ class UniqueHandle {
 };
 
 #ifdef _WIN32
-struct FileHandleTraits {
-  using Type = HANDLE;
-  static Type invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void close(Type handle) noexcept { CloseHandle(handle); }
+// The traits of a Win32 handle: the value that means none, and the call that releases it.
+template <typename T, auto Close, bool NullIsInvalid = true>
+struct Win32HandleTraits {
+  using Type = T;
+  static Type invalid() noexcept {
+    if constexpr (NullIsInvalid) {
+      return nullptr;
+    } else {
+      return INVALID_HANDLE_VALUE;
+    }
+  }
+  static void close(Type handle) noexcept { Close(handle); }
 };
 
-// Kernel objects other than files (processes, threads, events) fail as null, not as -1.
-struct KernelObjectTraits {
-  using Type = HANDLE;
-  static Type invalid() noexcept { return nullptr; }
-  static void close(Type handle) noexcept { CloseHandle(handle); }
-};
-using KernelObject = UniqueHandle<KernelObjectTraits>;
-
-struct GdiObjectTraits {
-  using Type = HGDIOBJ;
-  static Type invalid() noexcept { return nullptr; }
-  static void close(Type object) noexcept { DeleteObject(object); }
-};
-using GdiObject = UniqueHandle<GdiObjectTraits>;
-
-struct FindHandleTraits {
-  using Type = HANDLE;
-  static Type invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void close(Type handle) noexcept { FindClose(handle); }
-};
-using FindHandle = UniqueHandle<FindHandleTraits>;
-
-struct ModuleTraits {
-  using Type = HMODULE;
-  static Type invalid() noexcept { return nullptr; }
-  static void close(Type module) noexcept { FreeLibrary(module); }
-};
-using Module = UniqueHandle<ModuleTraits>;
-
-struct MenuTraits {
-  using Type = HMENU;
-  static Type invalid() noexcept { return nullptr; }
-  static void close(Type menu) noexcept { DestroyMenu(menu); }
-};
-using Menu = UniqueHandle<MenuTraits>;
+// Files and searches fail as INVALID_HANDLE_VALUE; every other kind of handle as null.
+using FileHandleTraits = Win32HandleTraits<HANDLE, CloseHandle, false>;
+using FindHandle = UniqueHandle<Win32HandleTraits<HANDLE, FindClose, false>>;
+// Processes, threads and events.
+using KernelObject = UniqueHandle<Win32HandleTraits<HANDLE, CloseHandle>>;
+using GdiObject = UniqueHandle<Win32HandleTraits<HGDIOBJ, DeleteObject>>;
+using Module = UniqueHandle<Win32HandleTraits<HMODULE, FreeLibrary>>;
+using Menu = UniqueHandle<Win32HandleTraits<HMENU, DestroyMenu>>;
 #else
 struct FileHandleTraits {
   using Type = int;

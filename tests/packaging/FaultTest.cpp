@@ -375,7 +375,8 @@ TEST_F(Faults, ExtractionBeyondFourGiBUsesWholeOffsets) {
 TEST_F(Faults, TrailerNamingTheLargestLengthOneByteBeyondTheFile) {
   // Movie and trailer need 0xFFFFFFFF + 8 bytes; the file has one fewer. In 32 bits the sum
   // would wrap to 7 and pass.
-  writeSparse(dir_ / "big.exe", 0xFFFFFFFFull + 7, {0x56, 0x34, 0x12, 0xFA, 0xFF, 0xFF, 0xFF, 0xFF});
+  writeSparse(dir_ / "big.exe", 0xFFFFFFFFull + 7,
+              {0x56, 0x34, 0x12, 0xFA, 0xFF, 0xFF, 0xFF, 0xFF});
   writeBytes(path("out.swf"), patternBytes(30, 3));
   EXPECT_EQ(outcome([&] { return ExeToSwf(path("big.exe"), path("out.swf")); }),
             "Stream read error");

@@ -68,6 +68,9 @@ class File {
   // Moves to `distance` bytes before the end; a move before the start is ignored.
   void seekFromEnd(uint64_t distance);
   void readExactly(void* buffer, size_t count);
+  // Reads at `offset` whatever earlier reads did, so that no caller depends on another's position;
+  // where readExactly goes on afterwards is left open.
+  void readAt(uint64_t offset, void* buffer, size_t count) const;
   void writeExactly(const void* buffer, size_t count);
 
  private:

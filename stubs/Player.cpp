@@ -48,15 +48,23 @@ std::optional<std::string> writeTemporaryMovie(const EmbeddedMovie& movie, std::
                            "-" + std::to_string(GetTickCount()) + "-";
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string path = stem + std::to_string(attempt) + kMovieExtension;
-    const WriteResult result = movie.writeTo(path, WriteMode::CreateNew);
-    if (result == WriteResult::Done) return path;
-    const DWORD error = GetLastError();
-    if (result == WriteResult::CreateFailed &&
-        (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) {
-      continue;
+    int error = 0;
+    std::optional<File> file = File::createNew(path, error);
+    if (!file && File::nameTaken(error)) continue;
+    if (!file) {
+      problem = "Cannot write " + path + ": " + systemErrorText(error);
+      return std::nullopt;
     }
-    problem = "Cannot write " + path + ": " + systemErrorText(static_cast<int>(error));
-    return std::nullopt;
+    try {
+      movie.copyTo(*file);
+      return path;
+    } catch (const FileError& failure) {
+      // A truncated movie would look like a whole one to the program that opens it.
+      file.reset();
+      removeFile(path);
+      problem = "Cannot write " + path + ": " + failure.what();
+      return std::nullopt;
+    }
   }
   problem = "Cannot find a free file name in " + std::string(folder);
   return std::nullopt;
@@ -98,7 +106,7 @@ int play() {
   if (SUCCEEDED(com)) CoUninitialize();
 
   if (!opened) {
-    DeleteFileA(path->c_str());
+    removeFile(*path);
     showMessage("The program associated with " + std::string(kMovieExtension) +
                     " files could not be started: " + systemErrorText(static_cast<int>(error)) +
                     "\n\n" + details,
@@ -110,7 +118,7 @@ int play() {
   // temporary folder; a viewer that still holds it open also keeps the delete from succeeding.
   if (viewer) {
     WaitForSingleObject(viewer.get(), INFINITE);
-    DeleteFileA(path->c_str());
+    removeFile(*path);
   }
   return kExitSuccess;
 }

@@ -109,6 +109,19 @@ TEST_F(FileLayer, SeekBeforeTheStartLeavesThePosition) {
   EXPECT_THROW(file.readExactly(&byte, 1), StreamReadError);
 }
 
+TEST_F(FileLayer, ReadsAtAnOffsetWhateverCameBeforeAndShortReadsThrow) {
+  writeBytes(path("f"), {1, 2, 3, 4, 5, 6});
+  const File file(path("f"), FileMode::ReadShared);
+  uint8_t bytes[3] = {};
+  file.readAt(4, bytes, 2);
+  EXPECT_EQ((std::vector<uint8_t>(bytes, bytes + 2)), (std::vector<uint8_t>{5, 6}));
+  file.readAt(1, bytes, 3);
+  EXPECT_EQ((std::vector<uint8_t>(bytes, bytes + 3)), (std::vector<uint8_t>{2, 3, 4}));
+  file.readAt(6, bytes, 0);
+  EXPECT_THROW(file.readAt(5, bytes, 2), StreamReadError);
+  EXPECT_THROW(file.readAt(uint64_t{1} << 32, bytes, 1), StreamReadError);
+}
+
 TEST_F(FileLayer, QueriesTellFilesApart) {
   writeBytes(path("a"), patternBytes(12));
   writeBytes(path("b"), patternBytes(12));

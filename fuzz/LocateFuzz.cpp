@@ -1,0 +1,78 @@
+// Fuzzes where a trailer says the movie lies, for both packages, against rules restated here.
+//
+// The input is the end of a file: its first four bytes (little-endian), when it has more than
+// four, count zero bytes that stand before the rest, so that files of up to 4 GiB and more are
+// reached without being held; a shorter input is a whole file by itself.
+#include <cstdint>
+#include <cstring>
+
+#include "fuzz/FuzzSupport.h"
+#include "packaging/PackageFormat.h"
+
+namespace {
+
+// Read apart from the format's own code: the oracle must not share its mistakes.
+uint64_t littleEndian32(const uint8_t* bytes) {
+  uint64_t value = 0;
+  for (int i = 3; i >= 0; --i) value = value * 256 + bytes[i];
+  return value;
+}
+
+struct Expected {
+  pravix::Located::Status status;
+  uint64_t offset = 0;
+  uint64_t length = 0;
+};
+
+// The trailer rules: a projector ends in 56 34 12 FA and the movie's length, a screen saver in the
+// distance back from its end to the movie's start. A movie must lie wholly inside the file.
+Expected expectedLocation(pravix::Package package, uint64_t fileSize, const uint8_t* tail) {
+  using Status = pravix::Located::Status;
+  if (package == pravix::Package::Projector) {
+    if (fileSize < 8) return {Status::NoTrailer};
+    if (tail[0] != 0x56 || tail[1] != 0x34 || tail[2] != 0x12 || tail[3] != 0xFA) {
+      return {Status::NoTrailer};
+    }
+    const uint64_t length = littleEndian32(tail + 4);
+    if (length + 8 > fileSize) return {Status::OutsideFile};
+    return {Status::Found, fileSize - 8 - length, length};
+  }
+  if (fileSize < 4) return {Status::NoTrailer};
+  const uint64_t back = littleEndian32(tail);
+  if (back < 4) return {Status::NoTrailer};
+  if (back > fileSize) return {Status::OutsideFile};
+  return {Status::Found, fileSize - back, back - 4};
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  uint64_t zeros = 0;
+  if (size > 4) {
+    zeros = littleEndian32(data);
+    data += 4;
+    size -= 4;
+  }
+  const uint64_t fileSize = zeros + size;
+  // The file's last eight bytes (fewer when it is shorter): leading zeros, then the input's rest.
+  uint8_t end[8] = {};
+  const size_t endSize = fileSize < 8 ? static_cast<size_t>(fileSize) : 8;
+  const size_t fromInput = size < endSize ? size : endSize;
+  std::memcpy(end + endSize - fromInput, data + size - fromInput, fromInput);
+
+  for (const pravix::Package package : {pravix::Package::Projector, pravix::Package::ScreenSaver}) {
+    const size_t trailer = package == pravix::Package::Projector ? 8 : 4;
+    const size_t tailSize = endSize < trailer ? endSize : trailer;
+    const uint8_t* tail = end + endSize - tailSize;
+    const Expected expected = expectedLocation(package, fileSize, tail);
+    const pravix::Located located = pravix::locateMovie(package, fileSize, tail);
+    PRAVIX_FUZZ_CHECK(located.status == expected.status, "the status disagrees with the trailer");
+    if (expected.status != pravix::Located::Status::Found) continue;
+    PRAVIX_FUZZ_CHECK(
+        located.movie.offset == expected.offset && located.movie.length == expected.length,
+        "the movie is not where the trailer says");
+    PRAVIX_FUZZ_CHECK(located.movie.offset + located.movie.length + trailer == fileSize,
+                      "the movie does not end at the trailer");
+  }
+  return 0;
+}

@@ -1,0 +1,80 @@
+// What the two stub programs share on Win32: their name, their error output, their arguments and
+// "/x PATH".
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "platform/System.h"
+#include "stubs/EmbeddedMovie.h"
+
+namespace pravix::stub {
+namespace {
+
+bool writeLine(HANDLE handle, const std::string& text) {
+  DWORD written = 0;
+  return WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+         written == text.size();
+}
+
+}  // namespace
+
+std::string programName() {
+  const std::string path = executablePath();
+  const size_t slash = path.find_last_of("\\/:");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void printError(const std::string& line) {
+  const std::string text = line + "\n";
+  const HANDLE inherited = GetStdHandle(STD_ERROR_HANDLE);
+  if (inherited != nullptr && inherited != INVALID_HANDLE_VALUE && writeLine(inherited, text)) {
+    return;
+  }
+  // A GUI program started from a console window gets no standard handles of its own. Attaching
+  // fails with ERROR_ACCESS_DENIED when the process already has a console (Wine hands the
+  // parent's one down), and the console is usable then too, so the outcome is not checked.
+  AttachConsole(ATTACH_PARENT_PROCESS);
+  const FileHandle console(CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       0, nullptr));
+  if (console) writeLine(console.get(), text);
+}
+
+std::vector<std::string> programArguments() {
+  std::vector<std::string> arguments;
+  for (int i = 1; i < __argc; ++i) arguments.emplace_back(__argv[i]);
+  return arguments;
+}
+
+int extractOwnMovie(Package kind, const std::vector<std::string>& operands) {
+  const std::string name = programName();
+  if (operands.size() != 1 || operands.front().empty()) {
+    printError(name + ": usage: " + name + " /x PATH");
+    return kExitBadUsage;
+  }
+  const std::string& target = operands.front();
+  std::string problem;
+  const std::optional<EmbeddedMovie> movie = EmbeddedMovie::open(executablePath(), kind, problem);
+  if (!movie) {
+    printError(name + ": " + problem);
+    return kExitNoMovie;
+  }
+  try {
+    ReplacementFile output(target);
+    movie->copyTo(output.file());
+    output.commit();
+    return kExitSuccess;
+  } catch (const StreamReadError& error) {
+    printError(name + ": cannot read the movie from " + executablePath() + ": " + error.what());
+    return kExitNoMovie;
+  } catch (const StreamWriteError& error) {
+    printError(name + ": cannot write " + target + ": " + error.what());
+    return kExitCannotWrite;
+  } catch (const FileError& error) {
+    // A target that cannot be created, replaced or moved in place; the message names it.
+    printError(name + ": " + error.what());
+    return kExitCannotWrite;
+  }
+}
+
+}  // namespace pravix::stub

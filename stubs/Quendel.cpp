@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "stubs/EmbeddedMovie.h"
+#include "platform/Gui.h"
 #include "platform/System.h"
 
 namespace {
@@ -46,9 +47,7 @@ void paint(HWND window, const SaverState& state) {
   const int clientHeight = client.bottom - client.top;
   const int fontHeight = state.preview ? std::max(8, clientHeight / 8)
                                        : std::max(16, GetSystemMetrics(SM_CYSCREEN) / 30);
-  const GdiObject font(CreateFontA(-fontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                   DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                   DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial"));
+  const GdiObject font = createFont("Arial", fontHeight, FontUnit::Pixels);
   const HGDIOBJ previousFont = font ? SelectObject(dc, font.get()) : nullptr;
   SetTextColor(dc, RGB(255, 255, 255));
   SetBkMode(dc, TRANSPARENT);
@@ -143,13 +142,9 @@ std::string movieText(Detail detail) {
 }
 
 bool registerWindowClass(HINSTANCE instance) {
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = windowProcedure;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-  windowClass.lpszClassName = kWindowClass;
-  return RegisterClassA(&windowClass) != 0;
+  return pravix::registerWindowClass(instance,
+                                     {kWindowClass, windowProcedure, LoadCursor(nullptr, IDC_ARROW),
+                                      static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))});
 }
 
 // Runs until the window is gone. `parent`, when given, is watched too: it lives in another

@@ -1,8 +1,6 @@
 // The About box.
 #include "ui/AboutFrm.h"
 
-#include <commctrl.h>
-
 #include <vector>
 
 #include "platform/File.h"
@@ -20,19 +18,11 @@ using namespace aboutform;
 constexpr DWORD kFrameStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kFrameExStyle = WS_EX_DLGMODALFRAME;
 
-// The frame's outer bounds for the client size, centred on the monitor of the active window.
-RECT centredOnMonitor(int clientWidth, int clientHeight) {
-  RECT bounds{0, 0, clientWidth, clientHeight};
-  AdjustWindowRectEx(&bounds, kFrameStyle, FALSE, kFrameExStyle);
-  const int width = bounds.right - bounds.left;
-  const int height = bounds.bottom - bounds.top;
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  GetMonitorInfoA(MonitorFromWindow(GetActiveWindow(), MONITOR_DEFAULTTOPRIMARY), &monitor);
-  const RECT& screen = monitor.rcMonitor;
-  const int left = screen.left + (screen.right - screen.left - width) / 2;
-  const int top = screen.top + (screen.bottom - screen.top - height) / 2;
-  return RECT{left, top, left + width, top + height};
+// The frame's outer bounds, centred on the monitor of the active window.
+RECT centredOnActiveMonitor() {
+  return centredWindow(monitorWorkArea(GetActiveWindow()),
+                       {TAboutForm::kClientWidth, TAboutForm::kClientHeight}, kFrameStyle,
+                       kFrameExStyle, false);
 }
 
 std::string thousandsSeparator() {
@@ -40,13 +30,6 @@ std::string thousandsSeparator() {
   return GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, sizeof separator) > 0
              ? separator
              : ",";
-}
-
-GdiObject underlinedCopy(HGDIOBJ font) {
-  LOGFONTA description{};
-  GetObjectA(font, sizeof description, &description);
-  description.lfUnderline = TRUE;
-  return GdiObject(CreateFontIndirectA(&description));
 }
 
 }  // namespace
@@ -72,9 +55,8 @@ bool GetExeVersion(const std::string& fileName, unsigned& major, unsigned& minor
 }
 
 TAboutForm::TAboutForm(Application& application)
-    : Window(application), font_(createFont(8)), underlinedFont_(underlinedCopy(font_.get())) {
-  create("TAboutForm", nullptr, kFrameStyle, kFrameExStyle,
-         centredOnMonitor(kClientWidth, kClientHeight), nullptr,
+    : Window(application), font_(createFormFont(8)), underlinedFont_(createFormFont(8, true)) {
+  create("TAboutForm", nullptr, kFrameStyle, kFrameExStyle, centredOnActiveMonitor(), nullptr,
          application.mainWindow() != nullptr ? application.mainWindow()->handle() : nullptr);
   SetWindowTextA(handle(), "About Pravix");
   SendMessageA(handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
@@ -84,10 +66,6 @@ TAboutForm::TAboutForm(Application& application)
       reinterpret_cast<WPARAM>(LoadImageA(application.instance(), MAKEINTRESOURCEA(IDI_MAIN),
                                           IMAGE_ICON, 32, 32, LR_SHARED)),
       0);
-  for (const int link : {kHttpTo, kMailTo}) {
-    SetWindowSubclass(controls_[link], linkProc, static_cast<UINT_PTR>(link),
-                      reinterpret_cast<DWORD_PTR>(this));
-  }
 }
 
 void TAboutForm::FormCreate() {
@@ -106,53 +84,29 @@ void TAboutForm::FormShow() {
   }
 }
 
-void TAboutForm::showModal(HWND owner) {
+void TAboutForm::show() {
   FormShow();
-  const RECT bounds = centredOnMonitor(kClientWidth, kClientHeight);
+  const RECT bounds = centredOnActiveMonitor();
   SetWindowPos(handle(), nullptr, bounds.left, bounds.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-  EnableWindow(owner, FALSE);
-  ShowWindow(handle(), SW_SHOWNORMAL);
+  Window::show();
   SetFocus(controls_[kButton1]);
+}
 
-  modal_ = true;
-  MSG message{};
-  bool quit = false;
-  while (modal_) {
-    if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
-      quit = true;
-      break;
-    }
-    if (!preTranslateMessage(message)) {
-      TranslateMessage(&message);
-      DispatchMessageA(&message);
-    }
-  }
-  // The owner is enabled before the box goes, so that it, not another program, is activated.
-  EnableWindow(owner, TRUE);
-  ShowWindow(handle(), SW_HIDE);
-  SetActiveWindow(owner);
-  if (quit) PostQuitMessage(static_cast<int>(message.wParam));
+HandlerTable TAboutForm::handlers() const {
+  static const Handler kHandlers[] = {
+      on(Event::Click, kButton1, &TAboutForm::Button1Click),
+      on(Event::Click, kHttpTo, &TAboutForm::HttpToClick),
+      on(Event::MouseMove, kHttpTo, &TAboutForm::HttpToMouseMove),
+      on(Event::MouseLeave, kHttpTo, &TAboutForm::HttpToMouseLeave),
+      on(Event::Click, kMailTo, &TAboutForm::MailToClick),
+      on(Event::MouseMove, kMailTo, &TAboutForm::MailToMouseMove),
+      on(Event::MouseLeave, kMailTo, &TAboutForm::MailToMouseLeave),
+  };
+  return kHandlers;
 }
 
 LRESULT TAboutForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case kButton1:
-          Button1Click();
-          return 0;
-        case kHttpTo:
-          if (HIWORD(wParam) == STN_CLICKED) HttpToClick();
-          return 0;
-        case kMailTo:
-          if (HIWORD(wParam) == STN_CLICKED) MailToClick();
-          return 0;
-      }
-      break;
-    case WM_CLOSE:
-      // Closing only hides the box; the object stays for the next opening.
-      modal_ = false;
-      return 0;
     case WM_CTLCOLORSTATIC: {
       const COLORREF colour =
           textColourOf(kLayout, std::size(kLayout), GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
@@ -174,31 +128,8 @@ LRESULT TAboutForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return Window::onMessage(message, wParam, lParam);
 }
 
-LRESULT CALLBACK TAboutForm::linkProc(HWND link, UINT message, WPARAM wParam, LPARAM lParam,
-                                      UINT_PTR id, DWORD_PTR form) {
-  auto* self = reinterpret_cast<TAboutForm*>(form);
-  if (message == WM_MOUSEMOVE || message == WM_MOUSELEAVE) {
-    self->application().guarded([&] {
-      const bool over = message == WM_MOUSEMOVE;
-      if (over) {
-        // Ask for the leave message, which also comes when the mouse leaves the box.
-        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, link, 0};
-        TrackMouseEvent(&track);
-      }
-      if (id == kHttpTo) {
-        over ? self->HttpToMouseMove() : self->HttpToMouseLeave();
-      } else {
-        over ? self->MailToMouseMove() : self->MailToMouseLeave();
-      }
-    });
-  } else if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(link, linkProc, id);
-  }
-  return DefSubclassProc(link, message, wParam, lParam);
-}
-
 void TAboutForm::Button1Click() {
-  modal_ = false;
+  endModal();
 }
 
 void TAboutForm::HttpToClick() {

@@ -61,10 +61,12 @@ class TAboutForm : public Window {
 
   // The memory lines, once for the life of the object.
   void FormCreate();
-  // Shows the box modally over `owner` until it is closed; the object stays for the next time.
-  void showModal(HWND owner);
+  // Shows the version, centred on the active window's monitor, with the focus on OK. The box is
+  // shown modally (showModal), and the object stays for the next time.
+  void show() override;
 
  protected:
+  HandlerTable handlers() const override;
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
@@ -79,14 +81,10 @@ class TAboutForm : public Window {
 
   // Underlines a link while the mouse is over it.
   void setUnderlined(int id, bool underlined);
-  // The links' mouse messages, which arrive at the links themselves.
-  static LRESULT CALLBACK linkProc(HWND link, UINT message, WPARAM wParam, LPARAM lParam,
-                                   UINT_PTR id, DWORD_PTR form);
 
   GdiObject font_;
   GdiObject underlinedFont_;
   Controls controls_;
-  bool modal_ = false;
 };
 
 }  // namespace pravix

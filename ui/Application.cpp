@@ -22,14 +22,24 @@ Application::~Application() {
 }
 
 int Application::run() {
-  if (mainWindow_ != nullptr) mainWindow_->show();
+  if (mainWindow_ == nullptr) return exitCode_;
+  mainWindow_->show();
+  const bool always = true;
+  dispatchMessages(*mainWindow_, always);
+  return exitCode_;
+}
+
+void Application::dispatchMessages(Window& window, const bool& running) {
   MSG message{};
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    if (mainWindow_ != nullptr && mainWindow_->preTranslateMessage(message)) continue;
+  while (running) {
+    if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
+      if (message.message == WM_QUIT) PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    if (window.preTranslateMessage(message)) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  return exitCode_;
 }
 
 void Application::terminate() {

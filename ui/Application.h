@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "ui/CommandLine.h"
+
 namespace pravix {
 
 class Window;
@@ -26,21 +28,30 @@ class Application {
   void setTitle(std::string title) { title_ = std::move(title); }
 
   // Makes a window that lives as long as the application; the first one made is the main window.
+  // Gives nullptr when it could not be made: the error has been shown, and when that was the main
+  // window, run() ends at once with kExitFailed.
   template <typename Form, typename... Args>
-  Form& createForm(Args&&... args) {
-    auto form = std::make_unique<Form>(*this, std::forward<Args>(args)...);
-    Form& created = *form;
-    windows_.push_back(std::move(form));
-    if (mainWindow_ == nullptr) mainWindow_ = &created;
-    guarded([&] { created.FormCreate(); });
+  Form* createForm(Args&&... args) {
+    Form* created = nullptr;
+    guarded([&] {
+      windows_.push_back(std::make_unique<Form>(*this, std::forward<Args>(args)...));
+      created = static_cast<Form*>(windows_.back().get());
+      created->connectControls();
+    });
+    if (created == nullptr) {
+      if (mainWindow_ == nullptr) setExitCode(kExitFailed);
+      return nullptr;
+    }
+    if (mainWindow_ == nullptr) mainWindow_ = created;
+    guarded([&] { created->FormCreate(); });
     return created;
   }
 
-  // The one form of that type, made the first time it is asked for.
+  // The one form of that type, made the first time it is asked for; nullptr as createForm.
   template <typename Form>
-  Form& formOnce() {
+  Form* formOnce() {
     for (const auto& window : windows_) {
-      if (auto* form = dynamic_cast<Form*>(window.get())) return *form;
+      if (auto* form = dynamic_cast<Form*>(window.get())) return form;
     }
     return createForm<Form>();
   }
@@ -49,6 +60,9 @@ class Application {
 
   // Shows the main window and dispatches messages until the quit request; gives the exit code.
   int run();
+  // Dispatches messages, `window` taking each first, while `running` holds. The quit request ends
+  // it too, and is asked again for the loop around.
+  void dispatchMessages(Window& window, const bool& running);
   // Asks the message loop to end.
   void terminate();
   // What the program's exit code will be, unless set again.

@@ -152,18 +152,16 @@ DWORD baseStyle(ControlKind kind) {
 
 Controls buildLayout(HWND window, const ControlSpec* layout, size_t count, HFONT font) {
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
-  registerWindowClass(instance, kPanelClassName, panelProc);
-  registerWindowClass(instance, kBevelClassName, bevelProc);
+  registerFormClass(instance, kPanelClassName, panelProc);
+  registerFormClass(instance, kBevelClassName, bevelProc);
   Controls controls;
   for (size_t i = 0; i < count; ++i) {
     const ControlSpec& entry = layout[i];
     const Host host = hostOf(entry, layout, count, window, controls);
     HFONT controlFont = font;
     if (entry.fontPixels != 0) {
-      GdiObject own(CreateFontA(-entry.fontPixels, 0, 0, 0, entry.bold ? FW_BOLD : FW_NORMAL, FALSE,
-                                FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                "MS Sans Serif"));
+      GdiObject own = createFont(kFormFontFace, entry.fontPixels, FontUnit::Pixels,
+                                 entry.bold ? FW_BOLD : FW_NORMAL);
       controlFont = static_cast<HFONT>(own.get());
       controls.keep(std::move(own));
     }
@@ -179,6 +177,7 @@ Controls buildLayout(HWND window, const ControlSpec* layout, size_t count, HFONT
         exStyle, windowClass(entry.kind), entry.text, baseStyle(entry.kind) | entry.style,
         entry.left + host.dx, entry.top + host.dy, width, height, host.window,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
+    if (control == nullptr) throwLastError(std::string("Cannot create the control ") + entry.name);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(controlFont), FALSE);
     controls.add(entry.id, control);
   }

@@ -32,7 +32,7 @@ struct ControlSpec {
   int left, top, width, height;
   const char* text;
   DWORD style;         // added to the kind's own styles
-  int fontPixels = 0;  // 0: the window's font; otherwise "MS Sans Serif" this many pixels high
+  int fontPixels = 0;  // 0: the window's font; otherwise kFormFontFace this many pixels high
   bool bold = false;
   COLORREF textColour = kDefaultColour;
 };

@@ -25,32 +25,20 @@ constexpr char kSomethingError[] = "Something error!";
 constexpr char kUnknownExecutable[] = "Unknown type of executable flash file!";
 constexpr char kScreenSaverName[] = "Quendel.scr";
 
-// The frame's outer bounds for the client size, centred on the whole desktop (every monitor).
-RECT centredOnDesktop(int clientWidth, int clientHeight, bool hasMenu) {
-  RECT bounds{0, 0, clientWidth, clientHeight};
-  AdjustWindowRectEx(&bounds, kFrameStyle, hasMenu, kFrameExStyle);
-  const int width = bounds.right - bounds.left;
-  const int height = bounds.bottom - bounds.top;
-  const int left =
-      GetSystemMetrics(SM_XVIRTUALSCREEN) + (GetSystemMetrics(SM_CXVIRTUALSCREEN) - width) / 2;
-  const int top =
-      GetSystemMetrics(SM_YVIRTUALSCREEN) + (GetSystemMetrics(SM_CYVIRTUALSCREEN) - height) / 2;
-  return RECT{left, top, left + width, top + height};
-}
-
 }  // namespace
 
 TMainForm::TMainForm(Application& application)
     : Window(application),
-      font_(createFont(8)),
+      font_(createFormFont(8)),
       accelerators_(LoadAcceleratorsA(application.instance(), MAKEINTRESOURCEA(IDR_ACCELERATORS))),
       OpenDialogSwf("SWF file (*.swf)|*.swf"),
       OpenDialogExe("EXE file (*.exe)|*.exe") {
   HINSTANCE instance = application.instance();
   HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
-  create("TMainForm", icon, kFrameStyle, kFrameExStyle,
-         centredOnDesktop(kClientWidth, kClientHeight, true),
-         LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAINMENU)));
+  create(
+      "TMainForm", icon, kFrameStyle, kFrameExStyle,
+      centredWindow(desktopArea(), {kClientWidth, kClientHeight}, kFrameStyle, kFrameExStyle, true),
+      LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAINMENU)));
   SendMessageA(handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   SendMessageA(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   SendMessageA(handle(), WM_SETICON, ICON_SMALL,
@@ -92,39 +80,26 @@ bool TMainForm::preTranslateMessage(MSG& message) {
          Window::preTranslateMessage(message);
 }
 
-TMainForm::Handler TMainForm::handlerFor(int commandId) const {
-  static constexpr struct {
-    int button;
-    int menuItem;
-    Handler handler;
-  } kCommands[] = {
-      {kButton1, IDM_CONVERTSWFTOEXE, &TMainForm::ConvertSWFtoEXEClick},
-      {kButton2, IDM_CONVERTEXETOSWF, &TMainForm::ConvertEXEtoSWFClick},
-      {kButton3, IDM_SETASSCREENSAVER, &TMainForm::SetasScreenSaver1Click},
-      {kBtnGo, 0, &TMainForm::BtnGoClick},
-      {0, IDM_EXIT, &TMainForm::Exit1Click},
-      {0, IDM_CONTENTS, &TMainForm::Contents1Click},
-      {0, IDM_HELPVISIT, &TMainForm::HelpVisitClick},
-      {0, IDM_ABOUT, &TMainForm::About1Click},
+HandlerTable TMainForm::handlers() const {
+  // The conversion buttons share their handlers with the File menu's items.
+  static const Handler kHandlers[] = {
+      on(Event::Click, kButton1, &TMainForm::ConvertSWFtoEXEClick),
+      on(Event::Menu, IDM_CONVERTSWFTOEXE, &TMainForm::ConvertSWFtoEXEClick),
+      on(Event::Click, kButton2, &TMainForm::ConvertEXEtoSWFClick),
+      on(Event::Menu, IDM_CONVERTEXETOSWF, &TMainForm::ConvertEXEtoSWFClick),
+      on(Event::Click, kButton3, &TMainForm::SetasScreenSaver1Click),
+      on(Event::Menu, IDM_SETASSCREENSAVER, &TMainForm::SetasScreenSaver1Click),
+      on(Event::Click, kBtnGo, &TMainForm::BtnGoClick),
+      on(Event::Menu, IDM_EXIT, &TMainForm::Exit1Click),
+      on(Event::Menu, IDM_CONTENTS, &TMainForm::Contents1Click),
+      on(Event::Menu, IDM_HELPVISIT, &TMainForm::HelpVisitClick),
+      on(Event::Menu, IDM_ABOUT, &TMainForm::About1Click),
   };
-  for (const auto& command : kCommands) {
-    if (commandId == command.button || commandId == command.menuItem) return command.handler;
-  }
-  return nullptr;
+  return kHandlers;
 }
 
 LRESULT TMainForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_COMMAND: {
-      // Menu items, accelerators and clicked buttons; other notifications are not commands.
-      const int code = HIWORD(wParam);
-      if (lParam != 0 && code != BN_CLICKED) break;
-      if (const Handler handler = handlerFor(LOWORD(wParam))) {
-        (this->*handler)();
-        return 0;
-      }
-      break;
-    }
     case WM_ACTIVATE:
       // Coming back to the window gives the focus back to the control that had it.
       if (LOWORD(wParam) == WA_INACTIVE) {
@@ -195,7 +170,7 @@ void TMainForm::HelpVisitClick() {
 }
 
 void TMainForm::About1Click() {
-  application().formOnce<TAboutForm>().showModal(handle());
+  if (TAboutForm* about = application().formOnce<TAboutForm>()) about->showModal(handle());
 }
 
 void TMainForm::showSource(const std::string& source) {

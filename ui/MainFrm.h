@@ -57,11 +57,10 @@ class TMainForm : public Window {
   bool preTranslateMessage(MSG& message) override;
 
  protected:
+  HandlerTable handlers() const override;
   LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  using Handler = void (TMainForm::*)();
-
   void ConvertSWFtoEXEClick();
   void ConvertEXEtoSWFClick();
   void SetasScreenSaver1Click();
@@ -80,7 +79,6 @@ class TMainForm : public Window {
   void showTarget(const std::string& target);
   std::string text(int id) const;
   void setText(int id, const std::string& text);
-  Handler handlerFor(int commandId) const;
 
   GdiObject font_;
   Controls controls_;

@@ -1,6 +1,12 @@
-// The window base: class registration, creation, and message forwarding.
+// The window base: class registration, creation, message forwarding, the handler tables and the
+// modal showing.
 #include "ui/Window.h"
 
+#include <commctrl.h>
+
+#include <stdexcept>
+
+#include "platform/System.h"
 #include "ui/Application.h"
 
 namespace pravix {
@@ -15,26 +21,19 @@ bool isPushButton(HWND window) {
 
 }  // namespace
 
-void registerWindowClass(HINSTANCE instance, const char* name, WNDPROC procedure, HICON icon) {
-  WNDCLASSEXA windowClass{};
-  if (GetClassInfoExA(instance, name, &windowClass)) return;
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = icon;
-  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = name;
-  RegisterClassExA(&windowClass);
+void throwLastError(const std::string& what) {
+  throw std::runtime_error(what + ". " + systemErrorText(static_cast<int>(GetLastError())));
 }
 
-GdiObject createFont(int points, int weight, const char* face) {
-  HDC screen = GetDC(nullptr);
-  const int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
-  return GdiObject(CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                               DEFAULT_PITCH | FF_DONTCARE, face));
+void registerFormClass(HINSTANCE instance, const char* name, WNDPROC procedure, HICON icon) {
+  if (!registerWindowClass(instance, {name, procedure, LoadCursor(nullptr, IDC_ARROW),
+                                      reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon})) {
+    throwLastError(std::string("Cannot register the window class ") + name);
+  }
+}
+
+GdiObject createFormFont(int points, bool underline) {
+  return createFont(kFormFontFace, points, FontUnit::Points, FW_NORMAL, underline);
 }
 
 Window::~Window() {
@@ -46,13 +45,43 @@ void Window::show() {
   UpdateWindow(handle_);
 }
 
+void Window::showModal(HWND owner) {
+  EnableWindow(owner, FALSE);
+  show();
+  modal_ = true;
+  application_.dispatchMessages(*this, modal_);
+  // The owner is enabled before the window goes, so that it, not another program, is activated.
+  EnableWindow(owner, TRUE);
+  ShowWindow(handle_, SW_HIDE);
+  SetActiveWindow(owner);
+}
+
 void Window::create(const char* className, HICON icon, DWORD style, DWORD exStyle,
                     const RECT& bounds, HMENU menu, HWND owner) {
   HINSTANCE instance = application_.instance();
-  registerWindowClass(instance, className, windowProc, icon);
-  CreateWindowExA(exStyle, className, "", style, bounds.left, bounds.top,
-                  bounds.right - bounds.left, bounds.bottom - bounds.top, owner, menu, instance,
-                  this);
+  registerFormClass(instance, className, windowProc, icon);
+  if (CreateWindowExA(exStyle, className, "", style, bounds.left, bounds.top,
+                      bounds.right - bounds.left, bounds.bottom - bounds.top, owner, menu, instance,
+                      this) == nullptr) {
+    throwLastError(std::string("Cannot create the window ") + className);
+  }
+}
+
+void Window::connectControls() {
+  EnumChildWindows(handle_, connectControl, reinterpret_cast<LPARAM>(this));
+}
+
+BOOL CALLBACK Window::connectControl(HWND control, LPARAM window) {
+  auto* self = reinterpret_cast<Window*>(window);
+  const int id = GetDlgCtrlID(control);
+  for (const Handler& row : self->handlers()) {
+    if (row.id == id && (row.event == Event::MouseMove || row.event == Event::MouseLeave)) {
+      SetWindowSubclass(control, controlProc, static_cast<UINT_PTR>(id),
+                        reinterpret_cast<DWORD_PTR>(self));
+      break;
+    }
+  }
+  return TRUE;
 }
 
 bool Window::preTranslateMessage(MSG& message) {
@@ -65,7 +94,37 @@ bool Window::preTranslateMessage(MSG& message) {
 }
 
 LRESULT Window::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // A modal window only hides when closed; the object stays for the next showing.
+  if (message == WM_CLOSE && modal_) {
+    endModal();
+    return 0;
+  }
   return DefWindowProcA(handle_, message, wParam, lParam);
+}
+
+LRESULT Window::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND) {
+    // Menu items and accelerators come without a control. A control's command counts only as a
+    // click (BN_CLICKED and STN_CLICKED are the same code), and only from a control of this window.
+    const auto control = reinterpret_cast<HWND>(lParam);
+    const int id = LOWORD(wParam);
+    if (control == nullptr ? runHandler(Event::Menu, id)
+                           : HIWORD(wParam) == BN_CLICKED && IsChild(handle_, control) &&
+                                 runHandler(Event::Click, id)) {
+      return 0;
+    }
+  }
+  return onMessage(message, wParam, lParam);
+}
+
+bool Window::runHandler(Event event, int id) {
+  for (const Handler& row : handlers()) {
+    if (row.event == event && row.id == id) {
+      (this->*row.run)();
+      return true;
+    }
+  }
+  return false;
 }
 
 LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -83,8 +142,27 @@ LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
   }
   // Exceptions never unwind through the system's frames: every handler runs guarded.
   LRESULT result = 0;
-  self->application_.guarded([&] { result = self->onMessage(message, wParam, lParam); });
+  self->application_.guarded([&] { result = self->dispatch(message, wParam, lParam); });
   return result;
+}
+
+LRESULT CALLBACK Window::controlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR id, DWORD_PTR window) {
+  auto* self = reinterpret_cast<Window*>(window);
+  if (message == WM_MOUSEMOVE || message == WM_MOUSELEAVE) {
+    self->application_.guarded([&] {
+      const bool over = message == WM_MOUSEMOVE;
+      if (over) {
+        // Ask for the leave message, which also comes when the mouse leaves the window.
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, control, 0};
+        TrackMouseEvent(&track);
+      }
+      self->runHandler(over ? Event::MouseMove : Event::MouseLeave, static_cast<int>(id));
+    });
+  } else if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(control, controlProc, id);
+  }
+  return DefSubclassProc(control, message, wParam, lParam);
 }
 
 }  // namespace pravix

@@ -353,6 +353,19 @@ TEST_F(MainWindow, GoOpensTheTargetOrTheTypedFileAndNothingWhenEmpty) {
   }
 }
 
+TEST_F(MainWindow, CommandIdZeroPressesNothing) {
+  // Id 0 is no menu item's and no control's. Were it taken for Go, the file in the target box
+  // would open.
+  writeBytes(movie("notes.ini"), {'[', 'a', ']'});
+  type(kEdit2, movie("notes.ini"));
+  menuCommand(window_, 0);
+  HWND dialog = afterEarlierInput();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(shownDialogs(), std::vector<HWND>{dialog});
+  EXPECT_TRUE(startedByProgram().empty());
+  cancelDialog(dialog);
+}
+
 TEST_F(MainWindow, ScreenSaverReplacesTheOneInTheSystemFolderWithoutAMessage) {
   char system[MAX_PATH + 1] = {};
   ASSERT_GT(GetSystemDirectoryA(system, sizeof system), 0u);

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -165,27 +166,28 @@ struct Setup {
   int runs = 3;
 };
 
-// Best time of `runs` runs after one warm-up run; the peak is the highest of all of them.
-Result measure(const Setup& setup, const std::string& kind, const std::string& source,
-               const std::string& target) {
+// Best time of `runs` runs of `once` after one warm-up run; the peak is the highest of all of them.
+Result measure(const std::string& target, int runs, const std::function<Sample()>& once) {
   Result result;
-  for (int run = 0; run <= setup.runs; ++run) {
+  for (int run = 0; run <= runs; ++run) {
     ::unlink(target.c_str());
     // Earlier runs' dirty pages would otherwise be written back during this one.
     ::sync();
-    Sample sample{};
-    if (kind == "cat") {
-      sample = runChild({"cat", setup.stub, source}, target, nullptr);
-    } else {
-      std::string printed;
-      sample = runChild({setup.self, "--run", kind, setup.stub, source, target}, "", &printed);
-      sample.seconds = std::strtod(printed.c_str(), nullptr) / 1e9;
-    }
+    const Sample sample = once();
     result.peakKiB = std::max(result.peakKiB, sample.peakKiB);
     if (run > 0) result.bestSeconds = std::min(result.bestSeconds, sample.seconds);
   }
   ::unlink(target.c_str());
   return result;
+}
+
+// One of the core's runs in a child, timed by the child itself.
+Sample coreRun(const Setup& setup, const std::string& kind, const std::string& source,
+               const std::string& target) {
+  std::string printed;
+  Sample sample = runChild({setup.self, "--run", kind, setup.stub, source, target}, "", &printed);
+  sample.seconds = std::strtod(printed.c_str(), nullptr) / 1e9;
+  return sample;
 }
 
 int usage() {
@@ -243,18 +245,32 @@ int main(int argc, char** argv) {
         "Best of %d runs after one warm-up run; inputs in the page cache, output deleted and\n"
         "sync before every run; peak RSS is the highest of all runs. Stub: %lld bytes.\n\n",
         setup.runs, static_cast<long long>(*pravix::fileSize(setup.stub)));
-    std::printf("| Movie | Case | MiB/s | Time / plain copy | Peak RSS (MiB) |\n");
-    std::printf("|------:|------|------:|------------------:|---------------:|\n");
+    std::printf("| Movie | Case | MiB/s | Time / plain copy | Time / cat | Peak RSS (MiB) |\n");
+    std::printf("|------:|------|------:|------------------:|-----------:|---------------:|\n");
     std::fflush(stdout);
 
-    const struct {
-      const char* kind;
+    // The cases in the order they run, cat first: the others' times are told against it. The
+    // core's cases time themselves inside the child; cat and the tool are timed from outside,
+    // start-up included.
+    enum class Of { Cat, Copy, Core, Tool };
+    struct Case {
+      Of of;
       const char* label;
-    } cases[] = {{"copy", "plain copy, one 61,440-byte buffer"},
-                 {"cat", "cat stub movie (wall time)"},
-                 {"projector", "pack projector"},
-                 {"screensaver", "pack screen saver"},
-                 {"extract", "extract from projector"}};
+      std::vector<std::string> arguments;  // the core's kind, or the tool's arguments
+      bool fromProjector;
+      bool toStandardOutput;
+    };
+    const std::vector<Case> cases = {
+        {Of::Cat, "cat stub movie (wall time)", {"cat"}, false, false},
+        {Of::Copy, "plain copy, one 61,440-byte buffer", {"copy"}, false, false},
+        {Of::Core, "pack projector", {"projector"}, false, false},
+        {Of::Core, "pack screen saver", {"screensaver"}, false, false},
+        {Of::Core, "extract from projector", {"extract"}, true, false},
+        {Of::Tool, "`pravix pack` (wall time)", {"pack"}, false, false},
+        {Of::Tool, "`pravix pack --screen-saver` (wall time)", {"pack", "-s"}, false, false},
+        {Of::Tool, "`pravix extract` (wall time)", {"extract"}, true, false},
+        {Of::Tool, "`pravix extract -o - > file` (wall time)", {"extract"}, true, true},
+    };
 
     bool missed = false;
     for (const uint64_t mib : sizes) {
@@ -265,17 +281,38 @@ int main(int argc, char** argv) {
       if (!pravix::PackMovie(pravix::Package::Projector, setup.stub, movie, projector))
         throw std::runtime_error("cannot make the projector to extract from");
 
-      double copySeconds = 0;
-      for (const auto& c : cases) {
-        const std::string source = std::string(c.kind) == "extract" ? projector : movie;
-        const Result r = measure(setup, c.kind, source, output);
-        if (std::string(c.kind) == "copy") copySeconds = r.bestSeconds;
-        const double ratio = r.bestSeconds / copySeconds;
-        const bool ours = std::string(c.kind) != "copy" && std::string(c.kind) != "cat";
-        if (ours && (ratio > 1.10 || r.peakKiB >= 8 * 1024)) missed = true;
-        std::printf("| %4llu MiB | %s | %.0f | %.2f | %.1f |\n",
+      double copySeconds = 0, catSeconds = 0;
+      for (const Case& c : cases) {
+        const std::string& source = c.fromProjector ? projector : movie;
+        std::vector<std::string> tool{PRAVIX_TOOL};
+        tool.insert(tool.end(), c.arguments.begin(), c.arguments.end());
+        tool.push_back(source);
+        tool.insert(tool.end(), {"-o", c.toStandardOutput ? "-" : output});
+        if (c.arguments[0] == "pack") tool.insert(tool.end(), {"--stub", setup.stub});
+        const Result r = measure(output, setup.runs, [&]() {
+          switch (c.of) {
+            case Of::Cat:
+              return runChild({"cat", setup.stub, source}, output, nullptr);
+            case Of::Tool:
+              return runChild(tool, c.toStandardOutput ? output : "/dev/null", nullptr);
+            default:
+              return coreRun(setup, c.arguments[0], source, output);
+          }
+        });
+        if (c.of == Of::Cat) catSeconds = r.bestSeconds;
+        if (c.of == Of::Copy) copySeconds = r.bestSeconds;
+        const double toCopy = copySeconds > 0 ? r.bestSeconds / copySeconds : 0;
+        const double toCat = r.bestSeconds / catSeconds;
+        // The core against the plain copy, the tool against cat at 1 GiB and more; all of ours
+        // in under 8 MiB.
+        if (c.of == Of::Core && toCopy > 1.10) missed = true;
+        if (c.of == Of::Tool && mib >= 1024 && toCat > 1.05) missed = true;
+        if ((c.of == Of::Core || c.of == Of::Tool) && r.peakKiB >= 8 * 1024) missed = true;
+        char toCopyText[16] = "-";
+        if (toCopy > 0) std::snprintf(toCopyText, sizeof toCopyText, "%.2f", toCopy);
+        std::printf("| %4llu MiB | %s | %.0f | %s | %.2f | %.1f |\n",
                     static_cast<unsigned long long>(mib), c.label,
-                    static_cast<double>(mib) / r.bestSeconds, ratio,
+                    static_cast<double>(mib) / r.bestSeconds, toCopyText, toCat,
                     static_cast<double>(r.peakKiB) / 1024.0);
         std::fflush(stdout);
       }
@@ -283,8 +320,10 @@ int main(int argc, char** argv) {
       ::unlink(projector.c_str());
     }
     ::unlink(setup.stub.c_str());
-    std::printf("\nTargets: at most 1.10 x the plain copy, peak RSS under 8 MiB: %s\n",
-                missed ? "MISSED" : "met");
+    std::printf(
+        "\nTargets: the core at most 1.10 x the plain copy, pravix at most 1.05 x cat at 1 GiB,\n"
+        "peak RSS under 8 MiB: %s\n",
+        missed ? "MISSED" : "met");
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "pravix_bench: %s\n", e.what());

@@ -12,21 +12,50 @@
 namespace pravix {
 namespace {
 
-// Copies `count` bytes from the current position of `from` to that of `to` through one buffer.
-void copyBytes(File& from, File& to, uint64_t count) {
-  std::vector<char> buffer(static_cast<size_t>(std::min<uint64_t>(count, kCopyBufferSize)));
-  while (count > 0) {
-    const auto part = static_cast<size_t>(std::min<uint64_t>(count, buffer.size()));
-    from.readExactly(buffer.data(), part);
-    to.writeExactly(buffer.data(), part);
-    count -= part;
+// The bytes between two reports of progress.
+constexpr uint64_t kProgressStep = 16 * 1024 * 1024;
+
+// Copies from the current position of one file to that of another, inside the system where it
+// can and through one buffer where it cannot, and reports the bytes done of `total`.
+class Copier {
+ public:
+  Copier(uint64_t total, const Progress& progress) : total_(total), progress_(progress) {}
+
+  void copy(File& from, File& to, uint64_t count) {
+    while (count > 0) {
+      const uint64_t part = std::min(count, kProgressStep);
+      const uint64_t copied = from.copyInSystem(to, part);
+      copyThroughBuffer(from, to, part - copied);
+      count -= part;
+      done_ += part;
+      if (progress_) progress_(done_, total_);
+    }
   }
-}
+
+ private:
+  void copyThroughBuffer(File& from, File& to, uint64_t count) {
+    const auto wanted = static_cast<size_t>(std::min<uint64_t>(count, kCopyBufferSize));
+    if (buffer_.size() < wanted) buffer_.resize(wanted);
+    while (count > 0) {
+      const auto part = static_cast<size_t>(std::min<uint64_t>(count, buffer_.size()));
+      from.readExactly(buffer_.data(), part);
+      to.writeExactly(buffer_.data(), part);
+      count -= part;
+    }
+  }
+
+  uint64_t total_;
+  uint64_t done_ = 0;
+  const Progress& progress_;
+  std::vector<char> buffer_;
+};
 
 std::string targetOrDefault(const std::string& source, const std::string& target,
                             const char* extension) {
   return target.empty() ? changeFileExtension(source, extension) : target;
 }
+
+}  // namespace
 
 // Writing the target would destroy the source before it is read.
 void refuseSameFile(const std::string& source, const std::string& target) {
@@ -35,10 +64,8 @@ void refuseSameFile(const std::string& source, const std::string& target) {
   }
 }
 
-}  // namespace
-
 bool PackMovie(Package package, const std::string& stubPath, const std::string& source,
-               const std::string& target) {
+               const std::string& target, const Progress& progress) {
   refuseSameFile(source, target);
   File movie(source, FileMode::ReadExisting);
   const uint64_t movieSize = movie.size();
@@ -56,8 +83,9 @@ bool PackMovie(Package package, const std::string& stubPath, const std::string& 
   File stub(stubPath, FileMode::ReadShared);
 
   ReplacementFile output(target);
-  copyBytes(stub, output.file(), stub.size());
-  copyBytes(movie, output.file(), movieSize);
+  Copier copier(stub.size() + movieSize, progress);
+  copier.copy(stub, output.file(), stub.size());
+  copier.copy(movie, output.file(), movieSize);
   const auto trailer = makeTrailer(package, static_cast<uint32_t>(movieSize));
   output.file().writeExactly(trailer.data(), trailerSize(package));
   output.commit();
@@ -74,29 +102,33 @@ bool SwfToScr(const std::string& source, const std::string& target) {
                    targetOrDefault(source, target, ".scr"));
 }
 
+Located readProjectorTrailer(File& projector) {
+  uint8_t tail[kProjectorTrailerSize];
+  projector.seekFromEnd(kProjectorTrailerSize);
+  projector.readExactly(tail, 4);
+  if (!isProjectorMarker(tail)) return Located{};
+  projector.readExactly(tail + 4, 4);
+  return locateMovie(Package::Projector, projector.size(), tail);
+}
+
+void copyMovieOut(File& projector, const MovieRange& movie, const std::string& target,
+                  const Progress& progress) {
+  projector.seekFromEnd(projector.size() - movie.offset);
+  ReplacementFile output(target);
+  Copier(movie.length, progress).copy(projector, output.file(), movie.length);
+  output.commit();
+}
+
 bool ExeToSwf(const std::string& source, const std::string& target) {
   const std::string output = targetOrDefault(source, target, ".swf");
   refuseSameFile(source, output);
   File projector(source, FileMode::ReadExisting);
-
-  // The marker first, then the length: a file shorter than the trailer is read from its start, so
-  // that one of four to seven bytes is refused by its marker before the length comes up short.
-  uint8_t tail[kProjectorTrailerSize];
-  projector.seekFromEnd(kProjectorTrailerSize);
-  projector.readExactly(tail, 4);
-  if (!isProjectorMarker(tail)) return false;
-  projector.readExactly(tail + 4, 4);
-
-  const Located located = locateMovie(Package::Projector, projector.size(), tail);
+  const Located located = readProjectorTrailer(projector);
   if (located.status == Located::Status::NoTrailer) return false;
   // A movie that reaches past the start of the file cannot be read; fail before anything is
   // written.
   if (located.status == Located::Status::OutsideFile) throw StreamReadError();
-  projector.seekFromEnd(projector.size() - located.movie.offset);
-
-  ReplacementFile movie(output);
-  copyBytes(projector, movie.file(), located.movie.length);
-  movie.commit();
+  copyMovieOut(projector, located.movie, output);
   return true;
 }
 

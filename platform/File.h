@@ -72,6 +72,10 @@ class File {
   // where readExactly goes on afterwards is left open.
   void readAt(uint64_t offset, void* buffer, size_t count) const;
   void writeExactly(const void* buffer, size_t count);
+  // Copies up to `count` bytes from this file's position to that of `to` inside the system, where
+  // it offers such a copy; returns how many bytes it copied (0 where it offers none), and leaves
+  // the rest, and the report of any fault, to the caller's buffer.
+  uint64_t copyInSystem(File& to, uint64_t count);
 
  private:
   explicit File(FileHandle handle) : handle_(std::move(handle)) {}

@@ -132,6 +132,12 @@ void File::writeExactly(const void* buffer, size_t count) {
   }
 }
 
+uint64_t File::copyInSystem(File&, uint64_t) {
+  // Win32 copies whole files only, not a run of bytes between two open handles: the caller's
+  // buffer does it.
+  return 0;
+}
+
 void checkReplaceable(const std::string& target) {
   if (isDeviceName(target)) refuseDevice(target);
   const DWORD attributes = GetFileAttributesA(target.c_str());

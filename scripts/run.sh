@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The main job: packs the sample movie into a projector and a screen saver with Pravix.exe under
-# Wine, takes it back out with Pravix.exe and with the stubs, and checks that it is unchanged.
+# Wine, takes it back out with Pravix.exe and with the stubs, and checks that it is unchanged; then
+# does the same natively with pravix, the command-line tool, whose results must be byte for byte
+# those of Pravix.exe.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 movie="${1:-$root/sample/intro.swf}"
@@ -37,3 +39,23 @@ size=$(stat -c %s original.swf)
 echo "Packed $(basename "$movie") ($size bytes) into $work/intro.exe ($(stat -c %s intro.exe) bytes)" \
   "and $work/intro.scr ($(stat -c %s intro.scr) bytes)."
 echo "Extracted it back with Pravix.exe, Player.exe /x and the screen saver's /x: all identical."
+
+# The same natively with pravix and the same stubs.
+pravix="$root/build/native/bin/pravix"
+mkdir native
+cp original.swf native/intro.swf
+"$pravix" pack native/intro.swf --stub "$bin/Player.exe"
+"$pravix" pack native/intro.swf --screen-saver --stub "$bin/Quendel.dll"
+"$pravix" extract native/intro.exe -o native/extracted.swf
+"$pravix" extract native/intro.exe -o - >native/streamed.swf
+for pair in "intro.exe native/intro.exe" "intro.scr native/intro.scr" \
+  "original.swf native/extracted.swf" "original.swf native/streamed.swf"; do
+  # shellcheck disable=SC2086
+  if ! cmp -s $pair; then
+    echo "FAILED: ${pair#* } differs from ${pair% *}" >&2
+    exit 1
+  fi
+done
+echo "pravix packed the same projector and screen saver, byte for byte, and extracted the movie" \
+  "to a file and to standard output unchanged:"
+"$pravix" info native/intro.exe

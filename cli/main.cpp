@@ -1,0 +1,6 @@
+// The entry point of `pravix`, the command-line tool.
+#include "cli/Commands.h"
+
+int main(int argc, char** argv) {
+  return pravix::cli::run(std::vector<std::string>(argv + 1, argv + argc));
+}

@@ -1,0 +1,324 @@
+// `pravix pack` and `pravix extract` as a user runs them: the files they write, their refusals
+// with nothing written, many inputs, exit codes, the stubs they find and the progress line.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <utility>
+
+#include "tests/TestSupport.h"
+#include "tests/cli/ToolRun.h"
+
+namespace fs = std::filesystem;
+
+namespace pravix {
+namespace {
+
+using test::Bytes;
+using test::patternBytes;
+using test::projectorBytes;
+using test::readBytes;
+using test::runTool;
+using test::screenSaverBytes;
+using test::snapshot;
+using test::ToolRun;
+using test::writeBytes;
+
+const Bytes kStub = patternBytes(700, 3);
+const Bytes kMovieA = patternBytes(1000, 4);
+const Bytes kMovieB = patternBytes(3000, 5);
+
+class Command : public test::TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    writeBytes(dir_ / "stub.bin", kStub);
+    writeBytes(dir_ / "a.swf", kMovieA);
+    writeBytes(dir_ / "b.swf", kMovieB);
+  }
+  ToolRun run(const std::vector<std::string>& arguments, bool errorOnTerminal = false) {
+    return runTool(dir_, arguments, errorOnTerminal);
+  }
+  std::string full(const std::string& name) const { return "\"" + path(name) + "\""; }
+};
+
+TEST_F(Command, PackWritesProjectorsAndScreenSaversBesideEachMovieOrAtTheTarget) {
+  ToolRun ran = run({"pack", "a.swf", "b.swf", "--stub", "stub.bin"});
+  EXPECT_EQ(ran.exitCode, 0);
+  EXPECT_EQ(ran.out + ran.err, "");
+  EXPECT_EQ(readBytes(dir_ / "a.exe"), projectorBytes(kStub, kMovieA));
+  EXPECT_EQ(readBytes(dir_ / "b.exe"), projectorBytes(kStub, kMovieB));
+
+  ran = run({"pack", "--screen-saver", "a.swf", "b.swf", "--stub", "stub.bin"});
+  EXPECT_EQ(ran.exitCode, 0);
+  EXPECT_EQ(readBytes(dir_ / "a.scr"), screenSaverBytes(kStub, kMovieA));
+  EXPECT_EQ(readBytes(dir_ / "b.scr"), screenSaverBytes(kStub, kMovieB));
+
+  fs::create_directory(dir_ / "out");
+  ran = run({"pack", "-s", "--stub", "stub.bin", "-o", "out/saver", "a.swf"});
+  EXPECT_EQ(ran.exitCode, 0);
+  EXPECT_EQ(readBytes(dir_ / "out/saver"), screenSaverBytes(kStub, kMovieA));
+}
+
+TEST_F(Command, ExtractWritesTheMovieBesideEachProjectorAtTheTargetOrOnStandardOutput) {
+  writeBytes(dir_ / "p.exe", projectorBytes(kStub, kMovieA));
+  writeBytes(dir_ / "q.exe", projectorBytes(patternBytes(5, 9), kMovieB));
+  ToolRun ran = run({"extract", "p.exe", "q.exe"});
+  EXPECT_EQ(ran.exitCode, 0);
+  EXPECT_EQ(ran.out + ran.err, "");
+  EXPECT_EQ(readBytes(dir_ / "p.swf"), kMovieA);
+  EXPECT_EQ(readBytes(dir_ / "q.swf"), kMovieB);
+
+  ran = run({"extract", "q.exe", "--output", "movie"});
+  EXPECT_EQ(ran.exitCode, 0);
+  EXPECT_EQ(readBytes(dir_ / "movie"), kMovieB);
+
+  const auto before = snapshot(dir_);
+  ran = run({"extract", "-o", "-", "p.exe"});
+  EXPECT_EQ(ran.exitCode, 0);
+  EXPECT_EQ(ran.err, "");
+  EXPECT_EQ(ran.out, std::string(kMovieA.begin(), kMovieA.end()));
+  EXPECT_EQ(snapshot(dir_), before);
+}
+
+// Each refusal and failure leaves the folder as it was and names its input.
+struct Refusal {
+  const char* name;
+  std::function<void(const fs::path&)> prepare;
+  std::vector<std::string> arguments;
+  int exitCode;
+  std::string message;  // "%" stands for the test's folder
+};
+
+// Every entry below a folder with its size, and its bytes unless it is large (a sparse movie).
+std::map<std::string, std::pair<uintmax_t, Bytes>> listing(const fs::path& folder) {
+  std::map<std::string, std::pair<uintmax_t, Bytes>> entries;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    const uintmax_t size = entry.is_regular_file() ? entry.file_size() : 0;
+    entries[entry.path().string()] = {size,
+                                      size < (1u << 20) && size > 0 ? readBytes(entry) : Bytes()};
+  }
+  return entries;
+}
+
+void PrintTo(const Refusal& refusal, std::ostream* out) {
+  *out << refusal.name;
+}
+
+class Refusals : public Command, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(Refusals, LeaveEveryFileAsItWasAndSayWhy) {
+  GetParam().prepare(dir_);
+  const auto before = listing(dir_);
+  const ToolRun ran = run(GetParam().arguments);
+  std::string message = GetParam().message;
+  for (size_t at; (at = message.find('%')) != std::string::npos;) {
+    message.replace(at, 1, dir_.string());
+  }
+  EXPECT_EQ(ran.exitCode, GetParam().exitCode);
+  EXPECT_EQ(ran.err, message);
+  EXPECT_EQ(ran.out, "");
+  EXPECT_EQ(listing(dir_), before);
+}
+
+void nothing(const fs::path&) {}
+void projectorAt(const fs::path& file) {
+  writeBytes(file, projectorBytes(kStub, kMovieA));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Command, Refusals,
+    ::testing::Values(
+        Refusal{"MissingInput",
+                nothing,
+                {"pack", "none.swf", "--stub", "stub.bin"},
+                2,
+                "pravix: none.swf: Cannot open file \"%/none.swf\". No such file or directory\n"},
+        Refusal{"Device",
+                nothing,
+                {"pack", "/dev/null", "--stub", "stub.bin", "-o", "x.exe"},
+                1,
+                "pravix: /dev/null: \"/dev/null\" is a device, not a file\n"},
+        Refusal{"Folder",
+                [](const fs::path& dir) { fs::create_directory(dir / "folder.swf"); },
+                {"pack", "folder.swf", "--stub", "stub.bin"},
+                1,
+                "pravix: folder.swf: \"%/folder.swf\" is a folder, not a file\n"},
+        Refusal{"Fifo",
+                [](const fs::path& dir) { ::mkfifo((dir / "pipe.exe").c_str(), 0644); },
+                {"extract", "pipe.exe"},
+                1,
+                "pravix: pipe.exe: \"%/pipe.exe\" is not a file on a disk\n"},
+        Refusal{"SameFile",
+                nothing,
+                {"pack", "a.swf", "--stub", "stub.bin", "-o", "./a.swf", "--force"},
+                1,
+                "pravix: a.swf: \"%/a.swf\" is both the source and the target\n"},
+        Refusal{"SameFileExtracted",
+                [](const fs::path& dir) { projectorAt(dir / "p.exe"); },
+                {"extract", "p.exe", "-f", "-o", "p.exe"},
+                1,
+                "pravix: p.exe: \"%/p.exe\" is both the source and the target\n"},
+        Refusal{"TooLarge",
+                [](const fs::path& dir) { fs::resize_file(dir / "a.swf", 0x100000000ull); },
+                {"pack", "a.swf", "--stub", "stub.bin"},
+                1,
+                "pravix: a.swf: \"%/a.swf\" is too large: a projector's movie must be smaller "
+                "than 4 GiB\n"},
+        Refusal{"TooLargeForAScreenSaver",
+                [](const fs::path& dir) { fs::resize_file(dir / "a.swf", 0xFFFFFFFCull); },
+                {"pack", "a.swf", "--stub", "stub.bin", "--screen-saver"},
+                1,
+                "pravix: a.swf: \"%/a.swf\" is too large: a screen saver's movie must be smaller "
+                "than 4 GiB less 4 bytes\n"},
+        Refusal{"ExistingTarget",
+                [](const fs::path& dir) {
+                  writeBytes(dir / "a.exe", {1, 2});
+                },
+                {"pack", "a.swf", "--stub", "stub.bin"},
+                1,
+                "pravix: a.swf: \"%/a.exe\" exists; --force replaces it\n"},
+        Refusal{"ExistingMovie",
+                [](const fs::path& dir) { projectorAt(dir / "a.exe"); },
+                {"extract", "a.exe"},
+                1,
+                "pravix: a.exe: \"%/a.swf\" exists; --force replaces it\n"},
+        Refusal{"NoTrailer",
+                [](const fs::path& dir) {
+                  writeBytes(dir / "s.exe", screenSaverBytes(kStub, kMovieA));
+                },
+                {"extract", "s.exe"},
+                1,
+                "pravix: s.exe: \"%/s.exe\" is not a projector: it has no projector trailer\n"},
+        Refusal{"ShorterThanATrailer",
+                [](const fs::path& dir) {
+                  writeBytes(dir / "s.exe", {0x56, 0x34, 0x12, 0xFA});
+                },
+                {"extract", "s.exe"},
+                1,
+                "pravix: s.exe: \"%/s.exe\" is not a projector: it has no projector trailer\n"},
+        Refusal{"OverlongTrailer",
+                [](const fs::path& dir) {
+                  writeBytes(dir / "o.exe", {1, 2, 3, 4, 0x56, 0x34, 0x12, 0xFA, 5, 0, 0, 0});
+                },
+                {"extract", "o.exe"},
+                1,
+                "pravix: o.exe: \"%/o.exe\" has a damaged trailer: it names a movie longer than "
+                "the file\n"},
+        Refusal{"MissingStub",
+                nothing,
+                {"pack", "a.swf", "--stub", "none.bin"},
+                1,
+                "pravix: no stub file \"%/none.bin\"\n"},
+        Refusal{"PackToStandardOutput",
+                nothing,
+                {"pack", "a.swf", "-o", "-"},
+                2,
+                "pravix: pack writes files only, not standard output\nTry \"pravix --help\".\n"},
+        Refusal{"OneTargetForTwoInputs",
+                nothing,
+                {"extract", "a.exe", "b.exe", "-o", "c.swf"},
+                2,
+                "pravix: -o names the target of one input only\nTry \"pravix --help\".\n"},
+        Refusal{"UnknownCommand",
+                nothing,
+                {"convert", "a.swf"},
+                2,
+                "pravix: unknown command \"convert\"\nTry \"pravix --help\".\n"},
+        Refusal{"OptionOfAnotherCommand",
+                nothing,
+                {"info", "a.swf", "--force"},
+                2,
+                "pravix: --force does not go with info\nTry \"pravix --help\".\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Command, ForceReplacesAnExistingTarget) {
+  writeBytes(dir_ / "a.exe", {1, 2, 3});
+  const ToolRun ran = run({"pack", "--force", "a.swf", "--stub", "stub.bin"});
+  EXPECT_EQ(ran.exitCode, 0);
+  EXPECT_EQ(readBytes(dir_ / "a.exe"), projectorBytes(kStub, kMovieA));
+}
+
+TEST_F(Command, ManyInputsGoOnPastARefusalOrFailureAndTheWorstSetsTheExitCode) {
+  ToolRun ran = run({"pack", "a.swf", "c.swf", "b.swf", "--stub", "stub.bin"});
+  EXPECT_EQ(ran.exitCode, 2);
+  EXPECT_EQ(ran.err, "pravix: c.swf: Cannot open file \"" + path("c.swf") +
+                         "\". No such file or directory\n");
+  EXPECT_EQ(readBytes(dir_ / "a.exe"), projectorBytes(kStub, kMovieA));
+  EXPECT_EQ(readBytes(dir_ / "b.exe"), projectorBytes(kStub, kMovieB));
+
+  // Refused (a.exe exists) and written: 1.
+  writeBytes(dir_ / "c.swf", kMovieA);
+  ran = run({"pack", "a.swf", "c.swf", "--stub", "stub.bin"});
+  EXPECT_EQ(ran.exitCode, 1);
+  EXPECT_EQ(ran.err, "pravix: a.swf: " + full("a.exe") + " exists; --force replaces it\n");
+  EXPECT_EQ(readBytes(dir_ / "c.exe"), projectorBytes(kStub, kMovieA));
+
+  // Failed and refused: 2, both named in order.
+  writeBytes(dir_ / "n.bin", kMovieA);
+  ran = run({"extract", "none.exe", "n.bin", "b.exe", "-f"});
+  EXPECT_EQ(ran.exitCode, 2);
+  EXPECT_EQ(ran.err, "pravix: none.exe: Cannot open file \"" + path("none.exe") +
+                         "\". No such file or directory\npravix: n.bin: " + full("n.bin") +
+                         " is not a projector: it has no projector trailer\n");
+  EXPECT_EQ(readBytes(dir_ / "b.swf"), kMovieB);
+}
+
+TEST_F(Command, DefaultStubsAreTheOnesBesideTheProgramOrInItsShareFolder) {
+  fs::create_directories(dir_ / "bin");
+  fs::create_directories(dir_ / "share/pravix");
+  fs::copy_file(PRAVIX_TOOL, dir_ / "bin/pravix");
+  const std::string tool = path("bin/pravix");
+  const Bytes shared = patternBytes(40, 11), beside = patternBytes(50, 12);
+
+  ToolRun ran = runTool(dir_, {"pack", "a.swf"}, false, tool);
+  EXPECT_EQ(ran.exitCode, 1);
+  EXPECT_EQ(ran.err, "pravix: no stub: neither " + full("bin/Player.exe") + " nor " +
+                         full("bin/../share/pravix/Player.exe") +
+                         " is a file; name one with --stub FILE\n");
+
+  writeBytes(dir_ / "share/pravix/Player.exe", shared);
+  writeBytes(dir_ / "share/pravix/Quendel.dll", beside);
+  EXPECT_EQ(runTool(dir_, {"pack", "a.swf"}, false, tool).exitCode, 0);
+  EXPECT_EQ(readBytes(dir_ / "a.exe"), projectorBytes(shared, kMovieA));
+  EXPECT_EQ(runTool(dir_, {"pack", "-s", "a.swf"}, false, tool).exitCode, 0);
+  EXPECT_EQ(readBytes(dir_ / "a.scr"), screenSaverBytes(beside, kMovieA));
+
+  writeBytes(dir_ / "bin/Player.exe", beside);
+  EXPECT_EQ(runTool(dir_, {"pack", "-f", "a.swf"}, false, tool).exitCode, 0);
+  EXPECT_EQ(readBytes(dir_ / "a.exe"), projectorBytes(beside, kMovieA));
+}
+
+TEST_F(Command, ProgressShowsOnATerminalForInputsOver64MiBOnly) {
+  writeBytes(dir_ / "big.swf", {});
+  fs::resize_file(dir_ / "big.swf", 64 * 1024 * 1024 + 1);
+
+  ToolRun ran = run({"pack", "big.swf", "--stub", "stub.bin"}, true);
+  EXPECT_EQ(ran.exitCode, 0);
+  EXPECT_EQ(ran.err.substr(0, 18), "\rpravix: big.swf: ");
+  EXPECT_EQ(ran.err.substr(ran.err.size() - 24), "\rpravix: big.swf: 100%\r\n");
+
+  ran = run({"extract", "big.exe", "-o", "-"}, true);
+  EXPECT_EQ(ran.exitCode, 0);
+  EXPECT_EQ(ran.err.substr(ran.err.size() - 24), "\rpravix: big.exe: 100%\r\n");
+  EXPECT_EQ(ran.out.size(), 64u * 1024 * 1024 + 1);
+
+  // Not a terminal, or a small input: nothing.
+  EXPECT_EQ(run({"extract", "big.exe", "-f"}).err, "");
+  EXPECT_EQ(run({"pack", "a.swf", "--stub", "stub.bin"}, true).err, "");
+}
+
+TEST_F(Command, HelpAndVersion) {
+  ToolRun ran = run({"--version"});
+  EXPECT_EQ(ran.exitCode, 0);
+  EXPECT_EQ(ran.out, "pravix 2.0.0.100\n");
+  ran = run({"pack", "--help"});
+  EXPECT_EQ(ran.exitCode, 0);
+  EXPECT_EQ(ran.out.substr(0, 72),
+            "Usage: pravix pack MOVIE... [--screen-saver] [--stub FILE] [-o TARGET] [");
+}
+
+}  // namespace
+}  // namespace pravix

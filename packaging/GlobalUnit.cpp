@@ -103,6 +103,8 @@ bool SwfToScr(const std::string& source, const std::string& target) {
 }
 
 Located readProjectorTrailer(File& projector) {
+  // The marker first, then the length: a file shorter than the trailer is read from its start, so
+  // that one of four to seven bytes is refused by its marker before the length comes up short.
   uint8_t tail[kProjectorTrailerSize];
   projector.seekFromEnd(kProjectorTrailerSize);
   projector.readExactly(tail, 4);

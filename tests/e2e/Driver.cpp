@@ -233,8 +233,22 @@ void pressKeyOn(HWND target, WORD virtualKey) {
                1 | static_cast<LPARAM>(scanCode) << 16 | LPARAM{3} << 30);
 }
 
+namespace {
+
+// When a process started, or 0 when it is gone.
+uint64_t startTime(DWORD processId) {
+  KernelObject process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  FILETIME created{}, exited{}, kernel{}, user{};
+  if (!process || !GetProcessTimes(process.get(), &created, &exited, &kernel, &user)) return 0;
+  return static_cast<uint64_t>(created.dwHighDateTime) << 32 | created.dwLowDateTime;
+}
+
+}  // namespace
+
 std::vector<DWORD> childProcesses(DWORD parentId) {
   std::vector<DWORD> children;
+  const uint64_t parentStart = startTime(parentId);
+  if (parentStart == 0) return children;
   // A snapshot fails as INVALID_HANDLE_VALUE, as files do.
   FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return children;
@@ -242,7 +256,11 @@ std::vector<DWORD> childProcesses(DWORD parentId) {
   entry.dwSize = sizeof entry;
   for (BOOL more = Process32First(snapshot.get(), &entry); more;
        more = Process32Next(snapshot.get(), &entry)) {
-    if (entry.th32ParentProcessID == parentId) children.push_back(entry.th32ProcessID);
+    // Process ids are reused: an orphan of an earlier process that had the parent's id names it
+    // as its parent too, but started before it.
+    if (entry.th32ParentProcessID == parentId && startTime(entry.th32ProcessID) >= parentStart) {
+      children.push_back(entry.th32ProcessID);
+    }
   }
   return children;
 }

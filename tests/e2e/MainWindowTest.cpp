@@ -362,7 +362,7 @@ TEST_F(MainWindow, CommandIdZeroPressesNothing) {
   HWND dialog = afterEarlierInput();
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(shownDialogs(), std::vector<HWND>{dialog});
-  EXPECT_TRUE(startedByProgram().empty());
+  for (const ChildProcess& child : startedByProgram()) ADD_FAILURE() << "started " << child.name;
   cancelDialog(dialog);
 }
 

@@ -30,6 +30,14 @@ FileOpenError::FileOpenError(const std::string& path, const std::string& reason)
 FileCreateError::FileCreateError(const std::string& path, const std::string& reason)
     : FileError("Cannot create file \"" + path + "\". " + reason) {}
 
+void File::readExactly(void* buffer, size_t count) {
+  read(buffer, count, std::nullopt);
+}
+
+void File::readAt(uint64_t offset, void* buffer, size_t count) const {
+  read(buffer, count, offset);
+}
+
 ReplacementFile::ReplacementFile(std::string target) : target_(std::move(target)) {
   checkReplaceable(target_);
   const std::string folder = fileDirectory(target_);

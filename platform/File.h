@@ -79,6 +79,8 @@ class File {
 
  private:
   explicit File(FileHandle handle) : handle_(std::move(handle)) {}
+  // Reads exactly `count` bytes at `offset`, or at the position when there is none.
+  void read(void* buffer, size_t count, std::optional<uint64_t> offset) const;
 
   FileHandle handle_;
 };

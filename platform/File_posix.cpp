@@ -31,20 +31,6 @@ void refuseNonFile(const std::string& path, const struct stat& status) {
   throw FileRefusedError(name + " is not a file on a disk");
 }
 
-// Reads all `count` bytes from the file's position or, given an `offset`, from there on.
-void readAll(int file, void* buffer, size_t count, std::optional<uint64_t> offset) {
-  auto* bytes = static_cast<char*>(buffer);
-  while (count > 0) {
-    const ssize_t got = offset ? ::pread(file, bytes, count, static_cast<off_t>(*offset))
-                               : ::read(file, bytes, count);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) throw StreamReadError();
-    bytes += got;
-    count -= static_cast<size_t>(got);
-    if (offset) *offset += static_cast<uint64_t>(got);
-  }
-}
-
 // Opens an existing file for reading under the lock that stands for the Win32 sharing mode. A
 // pipe is opened without waiting for a writer, and then refused with every other non-file.
 FileHandle openExisting(const std::string& path, int lock) {
@@ -120,12 +106,18 @@ void File::seekFromEnd(uint64_t distance) {
   if (distance <= end) ::lseek(handle_.get(), static_cast<off_t>(end - distance), SEEK_SET);
 }
 
-void File::readExactly(void* buffer, size_t count) {
-  readAll(handle_.get(), buffer, count, std::nullopt);
-}
-
-void File::readAt(uint64_t offset, void* buffer, size_t count) const {
-  readAll(handle_.get(), buffer, count, offset);
+void File::read(void* buffer, size_t count, std::optional<uint64_t> offset) const {
+  const auto file = handle_.get();
+  auto* bytes = static_cast<char*>(buffer);
+  while (count > 0) {
+    const ssize_t got = offset ? ::pread(file, bytes, count, static_cast<off_t>(*offset))
+                               : ::read(file, bytes, count);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) throw StreamReadError();
+    bytes += got;
+    count -= static_cast<size_t>(got);
+    if (offset) *offset += static_cast<uint64_t>(got);
+  }
 }
 
 void File::writeExactly(const void* buffer, size_t count) {

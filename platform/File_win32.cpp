@@ -23,24 +23,6 @@ FileHandle openForQuery(const std::string& path) {
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
-// Reads all `count` bytes from the file's position or, given an `offset`, from there on.
-void readAll(HANDLE file, void* buffer, size_t count, std::optional<uint64_t> offset) {
-  auto* bytes = static_cast<char*>(buffer);
-  while (count > 0) {
-    // On a handle opened for synchronous I/O the offset applies to this call alone.
-    OVERLAPPED position{};
-    position.Offset = static_cast<DWORD>(offset.value_or(0));
-    position.OffsetHigh = static_cast<DWORD>(offset.value_or(0) >> 32);
-    DWORD got = 0;
-    if (!ReadFile(file, bytes, chunk(count), &got, offset ? &position : nullptr) || got == 0) {
-      throw StreamReadError();
-    }
-    bytes += got;
-    count -= got;
-    if (offset) *offset += got;
-  }
-}
-
 [[noreturn]] void refuseDevice(const std::string& path) {
   throw FileRefusedError("\"" + path + "\" is a device, not a file");
 }
@@ -112,12 +94,22 @@ void File::seekFromEnd(uint64_t distance) {
   SetFilePointerEx(handle_.get(), move, nullptr, FILE_END);
 }
 
-void File::readExactly(void* buffer, size_t count) {
-  readAll(handle_.get(), buffer, count, std::nullopt);
-}
-
-void File::readAt(uint64_t offset, void* buffer, size_t count) const {
-  readAll(handle_.get(), buffer, count, offset);
+void File::read(void* buffer, size_t count, std::optional<uint64_t> offset) const {
+  const auto file = handle_.get();
+  auto* bytes = static_cast<char*>(buffer);
+  while (count > 0) {
+    // On a handle opened for synchronous I/O the offset applies to this call alone.
+    OVERLAPPED position{};
+    position.Offset = static_cast<DWORD>(offset.value_or(0));
+    position.OffsetHigh = static_cast<DWORD>(offset.value_or(0) >> 32);
+    DWORD got = 0;
+    if (!ReadFile(file, bytes, chunk(count), &got, offset ? &position : nullptr) || got == 0) {
+      throw StreamReadError();
+    }
+    bytes += got;
+    count -= got;
+    if (offset) *offset += got;
+  }
 }
 
 void File::writeExactly(const void* buffer, size_t count) {

@@ -595,18 +595,31 @@ TEST_F(MainWindow, MenuBarHoldsTheCommands) {
 }
 
 TEST_F(MainWindow, NamesInAnyScriptPassThroughTheDialogs) {
+  char system[MAX_PATH + 1] = {};
+  ASSERT_GT(GetSystemDirectoryA(system, sizeof system), 0u);
+  const std::string saver = std::string(system) + "\\Quendel.scr";
+  uint32_t seed = 0;
   for (const char* name : {u8"Привет", u8"漢字", u8"café"}) {
     SCOPED_TRACE(name);
+    const Bytes movie = patternBytes(3000, ++seed);
     const std::string base = (movies_ / fs::u8path(name)).u8string();
-    writeBytes(fs::u8path(base + ".swf"), movie_);
+    writeBytes(fs::u8path(base + ".swf"), movie);
     expectMessage(run(kButton1, kSwfFilter, base + ".swf"), kConverted);
     expectPane(base + ".swf", base + ".exe");
     fs::remove(fs::u8path(base + ".swf"));
     expectMessage(run(kButton2, kExeFilter, base + ".exe"), kConverted);
     expectPane(base + ".exe", base + ".swf");
-    EXPECT_EQ(readBytes(fs::u8path(base + ".exe")), projectorBytes(stub("Player.exe"), movie_));
-    EXPECT_EQ(readBytes(fs::u8path(base + ".swf")), movie_);
+    EXPECT_EQ(readBytes(fs::u8path(base + ".exe")), projectorBytes(stub("Player.exe"), movie));
+    EXPECT_EQ(readBytes(fs::u8path(base + ".swf")), movie);
+
+    HWND dialog = openDialog(kButton3, kSwfFilter);
+    ASSERT_NE(dialog, nullptr);
+    chooseInOpenDialog(dialog, base + ".swf");
+    EXPECT_TRUE(waitUntil([&] { return text(kEdit2) == saver; }));
+    EXPECT_EQ(readBytes(saver), screenSaverBytes(stub("Quendel.dll"), movie));
   }
+  std::error_code ignored;
+  fs::remove(saver, ignored);
 }
 
 }  // namespace

@@ -201,21 +201,6 @@ void pack(const Options& options, const std::string& stub, const std::string& mo
   }
 }
 
-// Streams the movie through one buffer: standard output may be a pipe or a terminal, not a file.
-void writeStandardOutput(File& projector, const MovieRange& movie, const Progress& progress) {
-  projector.seekFromEnd(projector.size() - movie.offset);
-  std::vector<char> buffer(static_cast<size_t>(std::min<uint64_t>(movie.length, kCopyBufferSize)));
-  for (uint64_t done = 0; done < movie.length;) {
-    const auto part = static_cast<size_t>(std::min<uint64_t>(movie.length - done, buffer.size()));
-    projector.readExactly(buffer.data(), part);
-    if (std::fwrite(buffer.data(), 1, part, stdout) != part || std::fflush(stdout) != 0) {
-      throw FileError("Cannot write to standard output. " + systemErrorText(errno));
-    }
-    done += part;
-    if (progress) progress(done, movie.length);
-  }
-}
-
 void extract(const Options& options, const std::string& source) {
   const bool toStandardOutput = options.output == "-";
   const std::string target = options.output.value_or(changeFileExtension(source, ".swf"));
@@ -235,7 +220,9 @@ void extract(const Options& options, const std::string& source) {
   }
   ProgressLine progress(source);
   if (toStandardOutput) {
-    writeStandardOutput(projector, located.movie, progress.callback());
+    // In the system where standard output is a file, through the buffer where it is a pipe.
+    File output = File::standardOutput();
+    copyMovie(projector, located.movie, output, progress.callback());
   } else {
     copyMovieOut(projector, located.movie, target, progress.callback());
   }

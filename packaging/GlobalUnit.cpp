@@ -103,8 +103,6 @@ bool SwfToScr(const std::string& source, const std::string& target) {
 }
 
 Located readProjectorTrailer(File& projector) {
-  // The marker first, then the length: a file shorter than the trailer is read from its start, so
-  // that one of four to seven bytes is refused by its marker before the length comes up short.
   uint8_t tail[kProjectorTrailerSize];
   projector.seekFromEnd(kProjectorTrailerSize);
   projector.readExactly(tail, 4);
@@ -113,11 +111,15 @@ Located readProjectorTrailer(File& projector) {
   return locateMovie(Package::Projector, projector.size(), tail);
 }
 
+void copyMovie(File& projector, const MovieRange& movie, File& to, const Progress& progress) {
+  projector.seekFromEnd(projector.size() - movie.offset);
+  Copier(movie.length, progress).copy(projector, to, movie.length);
+}
+
 void copyMovieOut(File& projector, const MovieRange& movie, const std::string& target,
                   const Progress& progress) {
-  projector.seekFromEnd(projector.size() - movie.offset);
   ReplacementFile output(target);
-  Copier(movie.length, progress).copy(projector, output.file(), movie.length);
+  copyMovie(projector, movie, output.file(), progress);
   output.commit();
 }
 

@@ -34,6 +34,9 @@ void refuseSameFile(const std::string& source, const std::string& target);
 // read from its start, so that one of four to seven bytes is refused by its marker before its
 // length comes up short.
 Located readProjectorTrailer(File& projector);
+// Copies the movie at `movie` out of `projector` to the position of `to` (standard output, say).
+void copyMovie(File& projector, const MovieRange& movie, File& to,
+               const Progress& progress = nullptr);
 // Copies the movie at `movie` out of `projector` into a new file at `target`, all or nothing.
 void copyMovieOut(File& projector, const MovieRange& movie, const std::string& target,
                   const Progress& progress = nullptr);

@@ -63,6 +63,8 @@ class File {
   static std::optional<File> createNew(const std::string& path, int& error);
   // The `error` of createNew for a name that is taken.
   static bool nameTaken(int error);
+  // The process's standard output, through a handle of its own: the output stays open after it.
+  static File standardOutput();
 
   uint64_t size() const;
   // Moves to `distance` bytes before the end; a move before the start is ignored.

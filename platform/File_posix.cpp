@@ -91,6 +91,12 @@ std::optional<File> File::createNew(const std::string& path, int& error) {
   return File(std::move(handle));
 }
 
+File File::standardOutput() {
+  FileHandle handle(::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0));
+  if (!handle) throw FileError("Cannot write to standard output. " + systemErrorText(errno));
+  return File(std::move(handle));
+}
+
 bool File::nameTaken(int error) {
   return error == EEXIST;
 }

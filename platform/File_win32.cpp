@@ -77,6 +77,16 @@ std::optional<File> File::createNew(const std::string& path, int& error) {
   return File(std::move(handle));
 }
 
+File File::standardOutput() {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  if (!DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_OUTPUT_HANDLE), GetCurrentProcess(),
+                       &handle, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    const DWORD error = GetLastError();
+    throw FileError("Cannot write to standard output. " + systemErrorText(static_cast<int>(error)));
+  }
+  return File(FileHandle(handle));
+}
+
 bool File::nameTaken(int error) {
   return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
 }

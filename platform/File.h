@@ -116,9 +116,12 @@ void replaceFile(const std::string& from, const std::string& target);
 // Removes a file, quietly: it is only ever an unfinished replacement.
 void removeFile(const std::string& path) noexcept;
 
+#ifdef _WIN32
 // Whether the path names a device rather than a file: CON, PRN, AUX, NUL, COM1-9 and LPT1-9 with
-// any extension on Win32, and names in the device namespace.
+// any extension, and names in the device namespace. (On POSIX devices are files of their own
+// type, refused once they are looked at.)
 bool isDeviceName(const std::string& path);
+#endif
 
 // The size of the regular file at `path`, or nothing when there is none.
 std::optional<uint64_t> fileSize(const std::string& path);

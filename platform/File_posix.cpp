@@ -73,11 +73,6 @@ FileHandle holdForReplacement(const std::string& target) {
 
 }  // namespace
 
-bool isDeviceName(const std::string&) {
-  // Devices here are files of their own type, refused once they are looked at.
-  return false;
-}
-
 File::File(const std::string& path, FileMode mode)
     : handle_(openExisting(path, mode == FileMode::ReadShared ? LOCK_SH : LOCK_EX)) {}
 

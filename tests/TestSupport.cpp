@@ -29,11 +29,15 @@ Bytes concat(const Bytes& first, const Bytes& second) {
   return joined;
 }
 
+namespace {
+
 // The trailers written out by hand, byte by byte, apart from the code that writes them.
 Bytes littleEndian(uint64_t value) {
   return {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
           static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
 }
+
+}  // namespace
 
 Bytes projectorBytes(const Bytes& stub, const Bytes& movie) {
   return concat(concat(concat(stub, movie), {0x56, 0x34, 0x12, 0xFA}), littleEndian(movie.size()));

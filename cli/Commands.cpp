@@ -1,167 +1,45 @@
-// The commands: each input on its own, its refusal or failure reported with its name, the exit
-// code the worst of them.
+// The commands: each input on its own, its refusal or failure told as "pravix: FILE: reason", the
+// exit code the worst of them. Files follow Unix's rules here: no locks, links followed to the
+// file they name, devices and pipes written where they are, nothing replaced without --force.
 #include "cli/Commands.h"
 
-#include <errno.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <functional>
+#include <limits>
 #include <optional>
-#include <stdexcept>
 #include <vector>
 
+#include "cli/Inflate.h"
 #include "cli/Info.h"
+#include "cli/Options.h"
 #include "packaging/Conversion.h"
 #include "platform/File.h"
+#include "platform/Path.h"
+#include "platform/Signals.h"
 #include "platform/System.h"
 
 namespace pravix::cli {
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: pravix pack MOVIE... [--screen-saver] [--stub FILE] [-o TARGET] [--force]\n"
-    "       pravix extract PROJECTOR... [-o TARGET | -o -] [--force]\n"
-    "       pravix info FILE... [--json]\n"
-    "       pravix --help | --version\n"
-    "\n"
-    "  pack     writes a projector (MOVIE.exe), or a screen saver (MOVIE.scr), beside each movie\n"
-    "  extract  writes the movie of each projector beside it (PROJECTOR.swf)\n"
-    "  info     tells what each file is and what its movie's header says\n"
-    "\n"
-    "  -o, --output TARGET  write TARGET instead (one input only); \"-\" is standard output\n"
-    "  -f, --force          replace a target that exists\n"
-    "  -s, --screen-saver   pack a screen saver instead of a projector\n"
-    "      --stub FILE      pack behind this stub instead of the installed Player.exe or\n"
-    "                       Quendel.dll\n"
-    "      --json           one JSON object per file, one line each\n"
-    "  -h, --help           show this text\n"
-    "      --version        show the version\n"
-    "\n"
-    "Exit code: 0 all written, 1 something refused (and nothing failed), 2 something failed.\n";
-
 // Inputs from this size on show their progress on a terminal.
 constexpr uint64_t kProgressFrom = 64 * 1024 * 1024 + 1;
-
-class UsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-enum class Command { Pack, Extract, Info };
-
-struct Options {
-  Command command = Command::Pack;
-  std::vector<std::string> inputs;
-  std::optional<std::string> output;
-  std::optional<std::string> stub;
-  bool force = false;
-  bool screenSaver = false;
-  bool json = false;
-};
-
-Options parse(const std::vector<std::string>& arguments) {
-  if (arguments.empty()) throw UsageError("no command");
-  Options options;
-  const std::string& name = arguments[0];
-  if (name == "pack") {
-    options.command = Command::Pack;
-  } else if (name == "extract") {
-    options.command = Command::Extract;
-  } else if (name == "info") {
-    options.command = Command::Info;
-  } else {
-    throw UsageError("unknown command \"" + name + "\"");
-  }
-  bool optionsEnded = false;
-  for (size_t i = 1; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
-      options.inputs.push_back(argument);
-      continue;
-    }
-    const auto value = [&]() {
-      if (i + 1 == arguments.size()) throw UsageError(argument + " needs a value");
-      return arguments[++i];
-    };
-    const auto onlyFor = [&](bool allowed) {
-      if (!allowed) throw UsageError(argument + " does not go with " + name);
-    };
-    const Command command = options.command;
-    if (argument == "--") {
-      optionsEnded = true;
-    } else if (argument == "-o" || argument == "--output") {
-      onlyFor(command != Command::Info);
-      options.output = value();
-    } else if (argument == "-f" || argument == "--force") {
-      onlyFor(command != Command::Info);
-      options.force = true;
-    } else if (argument == "-s" || argument == "--screen-saver") {
-      onlyFor(command == Command::Pack);
-      options.screenSaver = true;
-    } else if (argument == "--stub") {
-      onlyFor(command == Command::Pack);
-      options.stub = value();
-    } else if (argument == "--json") {
-      onlyFor(command == Command::Info);
-      options.json = true;
-    } else {
-      throw UsageError("unknown option " + argument);
-    }
-  }
-  if (options.inputs.empty()) throw UsageError("no input file");
-  if (options.output && options.inputs.size() > 1) {
-    throw UsageError("-o names the target of one input only");
-  }
-  if (options.output == "-" && options.command == Command::Pack) {
-    throw UsageError("pack writes files only, not standard output");
-  }
-  return options;
-}
-
-void report(const std::string& input, const std::string& message) {
-  std::fprintf(stderr, "pravix: %s: %s\n", input.c_str(), message.c_str());
-}
-
-Task packTask(const Options& options) {
-  return options.screenSaver ? Task::PackScreenSaver : Task::PackProjector;
-}
-
-// A target that exists is kept unless --force says otherwise.
-void refuseExisting(const std::string& target, bool force) {
-  std::error_code error;
-  const auto type = std::filesystem::symlink_status(target, error).type();
-  if (!force && !error && type != std::filesystem::file_type::not_found) {
-    throw FileRefusedError(target, "exists; --force replaces it");
-  }
-}
-
-// The stub named with --stub, or the one installed with the tool: beside the program, or in the
-// share folder that the install puts beside its bin folder.
-std::string findStub(const Options& options) {
-  if (options.stub) {
-    if (!fileSize(*options.stub))
-      throw FileRefusedError("no stub file " + quotedName(*options.stub));
-    return *options.stub;
-  }
-  const Task task = packTask(options);
-  const std::vector<std::string> folders = {programDirectory(),
-                                            programDirectory() + PRAVIX_STUB_FOLDER + "/"};
-  if (std::optional<std::string> stub = pravix::findStub(task, folders)) return *stub;
-  throw FileRefusedError("no stub: neither " + quotedName(folders[0] + stubName(task)) + " nor " +
-                         quotedName(folders[1] + stubName(task)) +
-                         " is a file; name one with --stub FILE");
-}
+constexpr char kStandardInput[] = "standard input";
+constexpr char kStandardOutput[] = "standard output";
 
 // "pravix: NAME: 42%" on a terminal, rewritten in place while a large input is copied, and ended
 // with a new line when it is done or fails.
 class ProgressLine {
  public:
-  explicit ProgressLine(const std::string& input)
+  ProgressLine(const std::string& input, bool wanted)
       : input_(input),
-        shown_(::isatty(STDERR_FILENO) == 1 && fileSize(input).value_or(0) >= kProgressFrom) {}
+        shown_(wanted && input != kStandardStream && ::isatty(STDERR_FILENO) == 1 &&
+               fileSize(input).value_or(0) >= kProgressFrom) {}
   ~ProgressLine() {
     if (percent_ >= 0) std::fputc('\n', stderr);
   }
@@ -184,125 +62,276 @@ class ProgressLine {
   int percent_ = -1;
 };
 
-// Tells why a conversion wrote nothing; gives its exit code.
-ExitCode told(const std::string& input, const Job& job, const Result& result) {
-  switch (result.outcome) {
-    case Outcome::Written:
-      break;
-    case Outcome::NoStub:
-      report(input, result.reason);
-      break;
-    case Outcome::NotProjector:
-      report(input, quotedName(job.source) + " is not a projector: " + result.reason);
-      break;
-    case Outcome::DamagedTrailer:
-      report(input, quotedName(job.source) + " has a damaged trailer: " + result.reason);
-      break;
+// `path` with the symbolic links at its end followed: the file a link names is replaced, and the
+// link stays. Past 40 links the system itself refuses the name (ELOOP) when the file is made.
+std::string followLinks(std::string path) {
+  char target[PATH_MAX];
+  for (int hops = 0; hops < 40; ++hops) {
+    const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+    if (length <= 0 || static_cast<size_t>(length) == sizeof target) break;
+    const std::string next(target, static_cast<size_t>(length));
+    path = next[0] == '/' ? next : fileDirectory(path) + next;
   }
-  return exitCode(result.outcome);
+  return path;
 }
 
-ExitCode pack(const Options& options, const std::string& stub, const std::string& movie) {
-  Job job{packTask(options), movie, stub, options.output.value_or(""), nullptr, nullptr};
-  refuseExisting(targetOf(job), options.force);
-  ProgressLine progress(movie);
-  job.progress = progress.callback();
-  return told(movie, job, convert(job));
+bool isStandardOutput(const struct stat& status) {
+  struct stat output {};
+  return ::fstat(STDOUT_FILENO, &output) == 0 && output.st_dev == status.st_dev &&
+         output.st_ino == status.st_ino;
 }
 
-ExitCode extract(const Options& options, const std::string& source) {
-  Job job{Task::Extract, source, {}, {}, nullptr, nullptr};
-  std::optional<File> standardOutput;
-  if (options.output == "-") {
-    // In the system where standard output is a file, through the buffer where it is a pipe.
-    standardOutput = File::standardOutput();
-    job.stream = &*standardOutput;
-  } else {
-    job.target = options.output.value_or("");
-    refuseExisting(targetOf(job), options.force);
+// An input without the slashes that may end a folder's name ("Movie.app/").
+std::string withoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+// Where one input's result goes: a stream (standard output, or a device or a named pipe written
+// where it stands), or a file that the conversion puts in place.
+struct Destination {
+  std::optional<File> stream;
+  std::string path;
+  std::string name;  // as the verbose line tells it
+};
+
+class Tool {
+ public:
+  explicit Tool(const Options& options) : options_(options) {}
+
+  int run() {
+    switch (options_.command) {
+      case Command::Help:
+        return print(kUsage);
+      case Command::Version:
+        return print(versionText());
+      default:
+        break;
+    }
+    removeUnfinishedFileOnSignals();
+    try {
+      prepare();
+    } catch (const FileError& e) {
+      return told(exitCode(e), e.path(), e.reason());
+    }
+    int status = kExitWritten;
+    for (const std::string& input : options_.inputs) {
+      status = std::max<int>(status, runInput(input));
+      // Nothing more can be told where standard output has failed.
+      if (outputLost_) break;
+    }
+    return status;
   }
-  ProgressLine progress(source);
-  job.progress = progress.callback();
-  return told(source, job, convert(job));
-}
 
-ExitCode info(const Options& options, const std::string& path) {
-  const File file(path, FileMode::ReadShared);
-  const uint64_t size = file.size();
-  const FileInfo described = describeFile(size, [&](uint64_t offset, uint8_t* bytes, size_t count) {
-    count = static_cast<size_t>(std::min<uint64_t>(count, offset < size ? size - offset : 0));
-    file.readAt(offset, bytes, count);
-    return count;
-  });
-  const std::string text = options.json ? infoJson(path, described) : infoText(path, described);
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
-  return kExitWritten;
-}
-
-// Runs one input's work; its refusal or failure is reported with its name.
-ExitCode runInput(const std::string& input, const std::function<ExitCode()>& work) {
-  try {
-    return work();
-  } catch (const FileError& e) {
-    report(input, e.what());
-    return exitCode(e);
-  } catch (const std::exception& e) {
-    report(input, e.what());
-    return kExitFailed;
+ private:
+  // The checks that need no input: the stub, the output folder.
+  void prepare() {
+    if (options_.command == Command::Pack) stub_ = chooseStub();
+    if (options_.outputFolder) {
+      const std::string& folder = *options_.outputFolder;
+      struct stat status {};
+      if (::stat(folder.c_str(), &status) != 0) throw FileOpenError(folder, systemErrorText(errno));
+      if (!S_ISDIR(status.st_mode)) throw FileRefusedError(folder, "is not a folder");
+    }
   }
-}
+
+  Task packTask() const {
+    return options_.screenSaver ? Task::PackScreenSaver : Task::PackProjector;
+  }
+
+  // The stub named with --stub, or the one installed with the tool: beside the program, or in the
+  // share folder that the install puts beside its bin folder.
+  std::string chooseStub() const {
+    std::string stub;
+    if (options_.stub) {
+      stub = *options_.stub;
+    } else {
+      const Task task = packTask();
+      const std::vector<std::string> folders = {programDirectory(),
+                                                programDirectory() + PRAVIX_STUB_FOLDER + "/"};
+      const std::optional<std::string> found = findStub(task, folders);
+      if (!found) {
+        throw FileRefusedError("no stub: neither " + quotedName(folders[0] + stubName(task)) +
+                               " nor " + quotedName(folders[1] + stubName(task)) +
+                               " is a file; name one with --stub FILE");
+      }
+      stub = *found;
+    }
+    if (std::optional<std::string> refusal = stubRefusal(stub)) {
+      throw FileRefusedError(stub, *refusal);
+    }
+    return stub;
+  }
+
+  int runInput(const std::string& input) {
+    try {
+      switch (options_.command) {
+        case Command::Info:
+          return info(input);
+        case Command::Extract:
+          return convert(Task::Extract, input);
+        default:
+          return convert(packTask(), input);
+      }
+    } catch (const FileError& e) {
+      return told(exitCode(e), e.path().empty() ? input : e.path(), e.reason());
+    } catch (const std::exception& e) {
+      return told(kExitFailed, input, e.what());
+    }
+  }
+
+  // Tells "pravix: FILE: REASON" (or "pravix: REASON" without a file), unless -q keeps a refusal
+  // quiet; returns `code`.
+  ExitCode told(ExitCode code, const std::string& file, const std::string& reason) const {
+    if (options_.verbosity == Verbosity::Quiet && code == kExitRefused) return code;
+    if (file.empty()) {
+      std::fprintf(stderr, "pravix: %s\n", reason.c_str());
+    } else {
+      std::fprintf(stderr, "pravix: %s: %s\n", file.c_str(), reason.c_str());
+    }
+    return code;
+  }
+
+  // Writes `text` to standard output; a failure ends the run.
+  int print(const std::string& text) {
+    try {
+      if (!output_) output_ = File::standardOutput();
+      output_->writeExactly(text.data(), text.size());
+    } catch (const StreamWriteError& e) {
+      outputLost_ = true;
+      return told(kExitFailed, e.path(), e.reason());
+    }
+    return kExitWritten;
+  }
+
+  // Standard output as the target of a result: a terminal is refused, as binary bytes there help
+  // nobody.
+  File resultsToStandardOutput() const {
+    if (::isatty(STDOUT_FILENO) == 1) {
+      throw FileRefusedError(kStandardOutput, "is a terminal: send it to a file or a pipe");
+    }
+    return File::standardOutput();
+  }
+
+  Destination destination(Task task, const std::string& input) const {
+    Destination where;
+    if (options_.output == kStandardStream) {
+      where.stream = resultsToStandardOutput();
+      where.name = kStandardOutput;
+      return where;
+    }
+    const std::string beside = defaultTarget(task, withoutTrailingSlashes(input));
+    where.path = options_.output         ? *options_.output
+                 : options_.outputFolder ? *options_.outputFolder + "/" + fileName(beside)
+                                         : beside;
+    where.name = where.path;
+    struct stat status {
+    }, link{};
+    if (::stat(where.path.c_str(), &status) == 0) {
+      // A link that leads to standard output (/dev/stdout, /dev/fd/1) is standard output.
+      if (::lstat(where.path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) &&
+          isStandardOutput(status)) {
+        where.stream = resultsToStandardOutput();
+        where.name = kStandardOutput;
+        return where;
+      }
+      if (S_ISCHR(status.st_mode) || S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) {
+        where.stream = File::inPlace(where.path);
+        return where;
+      }
+    }
+    if (options_.force) where.path = followLinks(where.path);
+    return where;
+  }
+
+  // Standard input as a file that can be read at any offset: a pipe is first copied to a file
+  // without a name, which goes with the run.
+  File standardInput(bool anyOffset) const {
+    File input = File::standardInput();
+    if (!anyOffset || !input.isStream()) return input;
+    const char* folder = ::getenv("TMPDIR");
+    File spool = File::anonymous(folder != nullptr && *folder != '\0' ? folder : "/tmp");
+    Copier(0).copyStream(input, spool, std::numeric_limits<uint64_t>::max() - 1);
+    return spool;
+  }
+
+  ExitCode convert(Task task, const std::string& input) {
+    Job job{task, input, stub_, {}, nullptr, nullptr};
+    job.rules = FileRules::Unix;
+    job.existing = options_.force ? Existing::Replace : Existing::Keep;
+    job.everyLayout = true;
+    job.inflate = inflateMovie;
+    std::optional<File> in;
+    if (input == kStandardStream) {
+      // Packing streams a pipe; extracting needs the end of the projector first.
+      in = standardInput(task == Task::Extract);
+      job.input = &*in;
+      job.source = kStandardInput;
+    }
+    Destination where = destination(task, input);
+    job.target = where.path;
+    if (where.stream) job.stream = &*where.stream;
+    ProgressLine progress(input, options_.verbosity != Verbosity::Quiet);
+    job.progress = progress.callback();
+    const Result result = pravix::convert(job);
+    switch (result.outcome) {
+      case Outcome::Written:
+        if (options_.verbosity == Verbosity::Verbose)
+          told(kExitWritten, input, "wrote " + where.name);
+        break;
+      case Outcome::NoStub:
+        told(kExitRefused, result.file, result.reason);
+        break;
+      case Outcome::NotProjector:
+        told(kExitRefused, result.file, "is not a projector: " + result.reason);
+        break;
+      case Outcome::DamagedTrailer:
+        told(kExitFailed, result.file, "has a damaged trailer: " + result.reason);
+        break;
+      case Outcome::TargetExists:
+        told(kExitRefused, result.file, "exists; --force replaces it");
+        break;
+    }
+    return exitCode(result.outcome);
+  }
+
+  ExitCode info(const std::string& input) {
+    FileInfo described;
+    if (input == kStandardStream) {
+      const File file = standardInput(true);
+      const uint64_t size = file.size();
+      described = describeFile(size, readerOf(file, size));
+    } else if (std::optional<std::string> movie = appFolderMovie(input, FileRules::Unix)) {
+      const File file(*movie, FileMode::ReadShared, FileRules::Unix);
+      const uint64_t size = file.size();
+      described = describeAppFolder(size, readerOf(file, size));
+    } else {
+      const File file(input, FileMode::ReadShared, FileRules::Unix);
+      const uint64_t size = file.size();
+      described = describeFile(size, readerOf(file, size));
+    }
+    const int printed =
+        print(options_.json ? infoJson(input, described) : infoText(input, described));
+    return printed == kExitWritten ? kExitWritten : kExitFailed;
+  }
+
+  const Options& options_;
+  std::string stub_;
+  std::optional<File> output_;
+  bool outputLost_ = false;
+};
 
 }  // namespace
 
-int run(const std::vector<std::string>& arguments) {
-  for (const std::string& argument : arguments) {
-    if (argument == "--") break;
-    if (argument == "-h" || argument == "--help") {
-      std::fputs(kUsage, stdout);
-      return kExitWritten;
-    }
-    if (argument == "--version") {
-      std::printf("pravix %s\n", PRAVIX_VERSION);
-      return kExitWritten;
-    }
-  }
+int run(int argc, char** argv) {
   Options options;
   try {
-    options = parse(arguments);
+    options = parse(argc, argv);
   } catch (const UsageError& e) {
     std::fprintf(stderr, "pravix: %s\nTry \"pravix --help\".\n", e.what());
     return kExitFailed;
   }
-
-  std::function<ExitCode(const std::string&)> work;
-  try {
-    switch (options.command) {
-      case Command::Pack:
-        work = [&options, stub = findStub(options)](const std::string& movie) {
-          return pack(options, stub, movie);
-        };
-        break;
-      case Command::Extract:
-        if (options.output == "-" && ::isatty(STDOUT_FILENO) == 1) {
-          throw FileRefusedError("standard output is a terminal: send it to a file or a pipe");
-        }
-        work = [&options](const std::string& projector) { return extract(options, projector); };
-        break;
-      case Command::Info:
-        work = [&options](const std::string& file) { return info(options, file); };
-        break;
-    }
-  } catch (const FileRefusedError& e) {
-    std::fprintf(stderr, "pravix: %s\n", e.what());
-    return kExitRefused;
-  }
-
-  int status = kExitWritten;
-  for (const std::string& input : options.inputs) {
-    status = std::max<int>(status, runInput(input, [&] { return work(input); }));
-  }
-  return status;
+  return Tool(options).run();
 }
 
 }  // namespace pravix::cli

@@ -1,4 +1,4 @@
-// Describing a file: the trailers of both layouts, then the movie's first bytes, decompressed by
+// Describing a file: the layouts that hold a movie, then the movie's first bytes, decompressed by
 // the system's zlib and liblzma only as far as the frame.
 #include "cli/Info.h"
 
@@ -13,7 +13,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "packaging/PackageFormat.h"
+#include "cli/Inflate.h"
 
 namespace pravix::cli {
 namespace {
@@ -149,6 +149,26 @@ std::string bytesText(uint64_t count) {
   return std::to_string(count) + (count == 1 ? " byte" : " bytes");
 }
 
+// The bytes of the header up to the frame's end: signature, version, length, the stage rectangle
+// (five bits of field width, four fields) and the frame rate and count.
+uint64_t headerLength(const uint8_t* frame) {
+  const unsigned fieldBits = frame[0] >> 3;
+  return kMovieFrameStart + (5 + 4 * fieldBits + 7) / 8 + 4;
+}
+
+// A header that reads whole but cannot be true is told as damaged, and its figures are dropped.
+std::string refuseImpossible(MovieHeader& header, const uint8_t* frame) {
+  if (header.hasFrameInfo && header.declaredLength < headerLength(frame)) {
+    header.hasLength = header.hasFrameInfo = false;
+    return "the declared length is shorter than the header";
+  }
+  if (header.hasFrameInfo && (header.widthTwips < 0 || header.heightTwips < 0)) {
+    header.hasFrameInfo = false;
+    return "the stage rectangle is inverted";
+  }
+  return {};
+}
+
 // Reads the header of the movie in `movie`; returns why it cannot be read whole, or nothing.
 std::string readHeader(const ReadAt& read, Range movie, MovieHeader& header) {
   uint8_t prefix[kMovieHeaderBytes] = {};
@@ -170,7 +190,7 @@ std::string readHeader(const ReadAt& read, Range movie, MovieHeader& header) {
   size_t decompressed = 0;
   std::string error;
   if (header.signature == MovieHeader::Signature::Uncompressed) {
-    if (header.hasFrameInfo) return {};
+    if (header.hasFrameInfo) return refuseImpossible(header, prefix + kMovieFrameStart);
     return "the movie ends after " + bytesText(count) + ", inside its frame";
   } else if (header.signature == MovieHeader::Signature::Zlib) {
     ZlibDecoder decoder;
@@ -191,33 +211,53 @@ std::string readHeader(const ReadAt& read, Range movie, MovieHeader& header) {
                         std::move(first), frame, error);
   }
   if (!error.empty()) return error;
-  if (readMovieFrame(frame, decompressed, header)) return {};
+  if (readMovieFrame(frame, decompressed, header)) return refuseImpossible(header, frame);
   return "the decompressed header ends after " + bytesText(kMovieFrameStart + decompressed) +
          ", inside its frame";
 }
 
-bool startsWithSignature(const ReadAt& read, Range movie) {
+bool startsWithSignature(const ReadAt& read, uint64_t size) {
   uint8_t bytes[3] = {};
-  if (movie.length < sizeof bytes || read(movie.offset, bytes, sizeof bytes) != sizeof bytes) {
-    return false;
-  }
-  return std::memcmp(bytes, "FWS", 3) == 0 || std::memcmp(bytes, "CWS", 3) == 0 ||
-         std::memcmp(bytes, "ZWS", 3) == 0;
+  return size >= sizeof bytes && read(0, bytes, sizeof bytes) == sizeof bytes &&
+         startsAsMovie(bytes, sizeof bytes);
 }
 
-const char* kindName(FileInfo::Kind kind) {
-  switch (kind) {
-    case FileInfo::Kind::Projector:
-      return "projector";
-    case FileInfo::Kind::ScreenSaver:
-      return "screen saver";
+// The kind for a person, and as JSON names it.
+std::string kindText(const FileInfo& info) {
+  switch (info.kind) {
+    case FileInfo::Kind::Packaged:
+      return layoutName(info.layout);
     case FileInfo::Kind::Movie:
       return "movie";
-    case FileInfo::Kind::DamagedProjector:
-      return "damaged projector";
-    default:
-      return "none";
+    case FileInfo::Kind::Damaged:
+      return std::string("damaged ") + layoutName(info.layout);
+    case FileInfo::Kind::Other:
+      break;
   }
+  return "none";
+}
+
+const char* kindJson(const FileInfo& info) {
+  if (info.kind == FileInfo::Kind::Movie) return "movie";
+  if (info.kind == FileInfo::Kind::Damaged) return "damaged_projector";
+  if (info.kind == FileInfo::Kind::Other) return "none";
+  switch (info.layout) {
+    case Layout::Projector:
+      return "projector";
+    case Layout::ScreenSaver:
+      return "screen_saver";
+    case Layout::LinuxI386Projector:
+      return "linux_i386_projector";
+    case Layout::LinuxX8664Projector:
+      return "linux_x86_64_projector";
+    case Layout::ClassicMacProjector:
+      return "classic_mac_projector";
+    case Layout::MacAppZip:
+      return "macos_projector_zip";
+    case Layout::MacAppFolder:
+      break;
+  }
+  return "macos_projector_folder";
 }
 
 const char* compressionName(MovieHeader::Signature signature) {
@@ -257,38 +297,40 @@ size_t utf8End(std::string_view text, size_t at) {
 FileInfo describeFile(uint64_t size, const ReadAt& read) {
   FileInfo info;
   info.fileSize = size;
-  const Tail tailAt = tailOf(size);
-  uint8_t tail[kLongestTrailerSize] = {};
-  if (read(tailAt.offset, tail, tailAt.size) != tailAt.size) return info;
-
-  std::optional<Range> movie;
-  const Located projector = locateMovie(Package::Projector, size, tail);
-  if (projector.status == Located::Status::Found) {
-    info.kind = FileInfo::Kind::Projector;
-    movie = Range{projector.movie.offset, projector.movie.length};
-  }
-  if (!movie) {
-    const Located saver = locateMovie(Package::ScreenSaver, size, tail);
-    const Range range{saver.movie.offset, saver.movie.length};
-    if (saver.status == Located::Status::Found && startsWithSignature(read, range)) {
-      info.kind = FileInfo::Kind::ScreenSaver;
-      movie = range;
+  const MovieLocation movie = findMovie(size, read);
+  if (movie.status == Located::Status::Found) {
+    info.kind = FileInfo::Kind::Packaged;
+    info.layout = movie.layout;
+    info.movieSize = movie.size;
+    if (movie.storage == Storage::Plain) {
+      info.stubSize = movie.offset;
+      info.headerError = readHeader(read, {movie.offset, movie.length}, info.header);
+    } else {
+      InflatedStart start(read, movie);
+      info.headerError =
+          readHeader([&start](uint64_t offset, uint8_t* bytes,
+                              size_t count) { return start.read(offset, bytes, count); },
+                     {0, movie.size}, info.header);
     }
-  }
-  if (!movie && startsWithSignature(read, {0, size})) {
+  } else if (startsWithSignature(read, size)) {
     info.kind = FileInfo::Kind::Movie;
-    movie = Range{0, size};
+    info.stubSize = 0;
+    info.movieSize = size;
+    info.headerError = readHeader(read, {0, size}, info.header);
+  } else if (movie.status == Located::Status::Damaged) {
+    info.kind = FileInfo::Kind::Damaged;
+    info.layout = movie.layout;
+    info.damage = movie.reason;
   }
-  if (!movie) {
-    if (projector.status == Located::Status::Damaged) {
-      info.kind = FileInfo::Kind::DamagedProjector;
-      info.damage = projector.reason;
-    }
-    return info;
-  }
-  info.stubSize = movie->offset;
-  info.movieSize = movie->length;
-  info.headerError = readHeader(read, *movie, info.header);
+  return info;
+}
+
+FileInfo describeAppFolder(uint64_t size, const ReadAt& read) {
+  FileInfo info;
+  info.kind = FileInfo::Kind::Packaged;
+  info.layout = Layout::MacAppFolder;
+  info.fileSize = info.movieSize = size;
+  info.headerError = readHeader(read, {0, size}, info.header);
   return info;
 }
 
@@ -298,13 +340,11 @@ std::string infoText(const std::string& name, const FileInfo& info) {
     return text + "none of these: not a projector, a screen saver or a movie (" +
            bytesText(info.fileSize) + ")\n";
   }
-  if (info.kind == FileInfo::Kind::DamagedProjector) {
-    return text + "damaged projector (" + bytesText(info.fileSize) +
-           ")\n  trailer: damaged: " + info.damage + "\n";
-  }
-  text += std::string(kindName(info.kind)) + " (" + bytesText(info.fileSize) + ")\n";
-  if (info.kind != FileInfo::Kind::Movie) {
-    text += "  stub: " + bytesText(info.stubSize) + "\n";
+  text += kindText(info) + " (" + bytesText(info.fileSize) + ")\n";
+  if (info.kind == FileInfo::Kind::Damaged)
+    return text + "  trailer: damaged: " + info.damage + "\n";
+  if (info.kind == FileInfo::Kind::Packaged) {
+    if (info.stubSize) text += "  stub: " + bytesText(*info.stubSize) + "\n";
     text += "  movie: " + bytesText(info.movieSize) + "\n";
   }
   const MovieHeader& header = info.header;
@@ -331,17 +371,14 @@ std::string infoText(const std::string& name, const FileInfo& info) {
 }
 
 std::string infoJson(const std::string& name, const FileInfo& info) {
-  std::string kind = kindName(info.kind);
-  std::replace(kind.begin(), kind.end(), ' ', '_');
-  std::string json = "{\"file\":" + jsonString(name) + ",\"kind\":\"" + kind +
+  std::string json = "{\"file\":" + jsonString(name) + ",\"kind\":\"" + kindJson(info) +
                      "\",\"size\":" + std::to_string(info.fileSize);
   const auto field = [&json](const char* key, const std::string& value) {
     json += std::string(",\"") + key + "\":" + value;
   };
-  if (info.kind == FileInfo::Kind::DamagedProjector)
-    field("trailer_error", jsonString(info.damage));
-  if (info.kind != FileInfo::Kind::Other && info.kind != FileInfo::Kind::DamagedProjector) {
-    field("stub_size", std::to_string(info.stubSize));
+  if (info.kind == FileInfo::Kind::Damaged) field("trailer_error", jsonString(info.damage));
+  if (info.stubSize) field("stub_size", std::to_string(*info.stubSize));
+  if (info.kind == FileInfo::Kind::Packaged || info.kind == FileInfo::Kind::Movie) {
     field("movie_size", std::to_string(info.movieSize));
   }
   const MovieHeader& header = info.header;

@@ -1,37 +1,39 @@
-// What `pravix info` tells about a file: its kind, where its movie lies, and what the movie's
-// header says, read from the first bytes only (decompressed as far as the frame where needed).
+// What `pravix info` tells about a file: its kind (the layout that holds its movie, a plain movie,
+// a damaged projector, or none of these), where its movie lies, and what the movie's header says,
+// read from the first bytes only (decompressed as far as the frame where needed).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "packaging/Layouts.h"
 #include "packaging/MovieHeader.h"
 
 namespace pravix::cli {
 
-// Reads up to `count` bytes at `offset` of the file described; returns how many it read, fewer
-// only at the file's end.
-using ReadAt = std::function<size_t(uint64_t offset, uint8_t* bytes, size_t count)>;
-
 struct FileInfo {
-  enum class Kind { Projector, ScreenSaver, Movie, DamagedProjector, Other };
+  enum class Kind { Packaged, Movie, Damaged, Other };
   Kind kind = Kind::Other;
+  Layout layout = Layout::Projector;  // (Packaged, Damaged) whose layout
   uint64_t fileSize = 0;
-  uint64_t stubSize = 0;  // the bytes before the movie (0 for a plain movie)
+  // The bytes before the movie, where the file holds it as it is (0 for a plain movie); unknown
+  // for a folder's movie and a deflated one.
+  std::optional<uint64_t> stubSize;
   uint64_t movieSize = 0;
-  MovieHeader header;       // for every kind but Other
-  std::string headerError;  // why the header cannot be read whole; empty when it can
-  std::string damage;       // (DamagedProjector) what is wrong with the trailer
+  MovieHeader header;       // for Packaged and Movie
+  std::string headerError;  // why the header cannot be read whole, or is impossible; empty if not
+  std::string damage;       // (Damaged) what is wrong with the trailer
 };
 
-// Describes a file of `size` bytes. A projector is told by its trailer, a screen saver by a back
-// offset that points inside the file at a movie signature, a movie by its own signature; a file
-// that is none of these but whose projector trailer is damaged, as the extraction finds it, is a
-// damaged projector.
+// Describes a file of `size` bytes: packaged in a layout, as the extraction finds it (Layouts.h);
+// else a movie by its own signature; else damaged when a layout's evidence was found damaged.
 FileInfo describeFile(uint64_t size, const ReadAt& read);
+
+// Describes a macOS projector kept as a folder by its movie file, of `size` bytes.
+FileInfo describeAppFolder(uint64_t size, const ReadAt& read);
 
 // The description as lines of text for a person, and as one line of JSON.
 std::string infoText(const std::string& name, const FileInfo& info);

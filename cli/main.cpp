@@ -2,5 +2,5 @@
 #include "cli/Commands.h"
 
 int main(int argc, char** argv) {
-  return pravix::cli::run(std::vector<std::string>(argv + 1, argv + argc));
+  return pravix::cli::run(argc, argv);
 }

@@ -13,17 +13,43 @@ Package packageOf(Task task) {
 }
 
 // Writing the target would destroy the source before it is read.
-void refuseSameFile(const std::string& source, const std::string& target) {
-  if (sameFile(source, target)) throw FileRefusedError(source, "is both the source and the target");
+void refuseSameFile(const Job& job) {
+  if (job.stream == nullptr && job.input == nullptr && sameFile(job.source, targetOf(job))) {
+    throw FileRefusedError(job.source, "is both the source and the target");
+  }
+}
+
+// The source a job reads: its input, or the file it names, opened as the job's rules say. A
+// stream written with what is read from it (`>>` onto the source) is refused before either is
+// touched, as `cat` refuses it.
+File& openSource(const Job& job, std::optional<File>& opened, const std::string& path) {
+  File& source =
+      job.input != nullptr ? *job.input : opened.emplace(path, FileMode::ReadExisting, job.rules);
+  if (job.stream != nullptr && job.stream->sameFileAs(source)) {
+    throw FileRefusedError(job.source, "is both the source and the target");
+  }
+  return source;
+}
+
+[[noreturn]] void refuseTooLarge(const std::string& source, Package package) {
+  throw FileRefusedError(source, package == Package::Projector
+                                     ? "is too large: a projector's movie must be smaller than "
+                                       "4 GiB"
+                                     : "is too large: a screen saver's movie must be smaller "
+                                       "than 4 GiB less 4 bytes");
 }
 
 // Where a job's result goes: a new file that replaces the target once whole, or the stream.
 class Output {
  public:
   explicit Output(const Job& job) : stream_(job.stream) {
-    if (stream_ == nullptr) replacement_.emplace(targetOf(job));
+    if (stream_ == nullptr) replacement_.emplace(targetOf(job), job.rules, job.existing);
   }
   File& file() { return replacement_ ? replacement_->file() : *stream_; }
+  // A new file runs wherever `stub` runs; a stream is left as it is.
+  void takeExecuteBits(const File& stub) {
+    if (replacement_) replacement_->file().takeExecuteBits(stub);
+  }
   void commit() {
     if (replacement_) replacement_->commit();
   }
@@ -35,52 +61,81 @@ class Output {
 
 Result pack(const Job& job) {
   const Package package = packageOf(job.task);
-  if (job.stream == nullptr) refuseSameFile(job.source, targetOf(job));
-  const File movie(job.source, FileMode::ReadExisting);
-  const uint64_t movieSize = movie.size();
+  refuseSameFile(job);
+  std::optional<File> opened;
+  File& movie = openSource(job, opened, job.source);
+  // A pipe's length is known at its end only: it is counted while it is copied.
+  const bool streamed = movie.isStream();
+  const uint64_t movieSize = streamed ? 0 : movie.size();
 
   // A movie the trailer cannot describe would give a file that no stub can read.
-  if (movieSize > largestMovie(package)) {
-    throw FileRefusedError(job.source,
-                           package == Package::Projector
-                               ? "is too large: a projector's movie must be smaller than 4 GiB"
-                               : "is too large: a screen saver's movie must be smaller than 4 GiB "
-                                 "less 4 bytes");
-  }
+  if (movieSize > largestMovie(package)) refuseTooLarge(job.source, package);
 
   const std::string stubPath =
       job.stub.empty() ? programDirectory() + stubName(job.task) : job.stub;
-  if (!fileSize(stubPath)) {
-    return {Outcome::NoStub, "no stub file \"" + fullPathName(stubPath) + "\""};
-  }
-  const File stub(stubPath, FileMode::ReadShared);
+  std::optional<std::string> refusal = stubRefusal(stubPath);
+  // The stub beside the program serves whatever it holds, as it always has.
+  if (job.stub.empty() && fileSize(stubPath)) refusal.reset();
+  if (refusal) return {Outcome::NoStub, *refusal, stubPath};
+  const File stub(stubPath, FileMode::ReadShared, job.rules);
   const uint64_t stubSize = stub.size();
 
   Output output(job);
-  Copier copier(stubSize + movieSize, job.progress);
+  Copier copier(stubSize + movieSize, streamed ? nullptr : job.progress);
   copier.copy(stub, 0, stubSize, output.file());
-  copier.copy(movie, 0, movieSize, output.file());
-  const auto trailer = makeTrailer(package, static_cast<uint32_t>(movieSize));
+  uint64_t length = movieSize;
+  if (streamed) {
+    length = copier.copyStream(movie, output.file(), largestMovie(package));
+    if (length > largestMovie(package)) refuseTooLarge(job.source, package);
+  } else {
+    copier.copy(movie, 0, movieSize, output.file());
+  }
+  output.takeExecuteBits(stub);
+  const auto trailer = makeTrailer(package, static_cast<uint32_t>(length));
   output.file().writeExactly(trailer.data(), trailerSize(package));
   output.commit();
   return {};
 }
 
+// Where the source's movie lies: our projector's trailer, or with `everyLayout` every layout.
+MovieLocation locate(const Job& job, const File& source) {
+  if (!job.everyLayout) return projectorLocation(readTrailer(source, Package::Projector));
+  const uint64_t size = source.size();
+  return findMovie(size, readerOf(source, size));
+}
+
 Result extract(const Job& job) {
-  if (job.stream == nullptr) refuseSameFile(job.source, targetOf(job));
-  const File projector(job.source, FileMode::ReadExisting);
-  const Located located = readTrailer(projector, Package::Projector);
-  switch (located.status) {
+  refuseSameFile(job);
+  // A macOS projector kept as a folder holds its movie as a file of its own.
+  std::optional<std::string> folderMovie;
+  if (job.everyLayout && job.input == nullptr) folderMovie = appFolderMovie(job.source, job.rules);
+  std::optional<File> opened;
+  File& projector = openSource(job, opened, folderMovie.value_or(job.source));
+  MovieLocation movie;
+  if (folderMovie) {
+    movie.status = Located::Status::Found;
+    movie.layout = Layout::MacAppFolder;
+    movie.length = movie.size = projector.size();
+  } else {
+    movie = locate(job, projector);
+  }
+  switch (movie.status) {
     case Located::Status::NoTrailer:
-      return {Outcome::NotProjector, located.reason};
+      return {Outcome::NotProjector, movie.reason, job.source};
     case Located::Status::Damaged:
-      return {Outcome::DamagedTrailer, located.reason};
+      return {Outcome::DamagedTrailer, movie.reason, job.source};
     case Located::Status::Found:
       break;
   }
+  if (movie.storage == Storage::Deflated && !job.inflate) {
+    throw FileRefusedError(job.source, "holds its movie deflated, which is not read here");
+  }
   Output output(job);
-  Copier(located.movie.length, job.progress)
-      .copy(projector, located.movie.offset, located.movie.length, output.file());
+  if (movie.storage == Storage::Deflated) {
+    job.inflate(projector, movie, output.file(), job.progress);
+  } else {
+    Copier(movie.length, job.progress).copy(projector, movie.offset, movie.length, output.file());
+  }
   output.commit();
   return {};
 }
@@ -88,7 +143,11 @@ Result extract(const Job& job) {
 }  // namespace
 
 Result convert(const Job& job) {
-  return job.task == Task::Extract ? extract(job) : pack(job);
+  try {
+    return job.task == Task::Extract ? extract(job) : pack(job);
+  } catch (const FileExistsError& exists) {
+    return {Outcome::TargetExists, exists.reason(), exists.path()};
+  }
 }
 
 std::string defaultTarget(Task task, const std::string& source) {
@@ -119,12 +178,20 @@ std::optional<std::string> findStub(Task task, const std::vector<std::string>& f
   return std::nullopt;
 }
 
+std::optional<std::string> stubRefusal(const std::string& stub) {
+  const std::optional<uint64_t> size = fileSize(stub);
+  if (!size) return "no such stub file";
+  if (*size == 0) return "the stub file is empty";
+  return std::nullopt;
+}
+
 ExitCode exitCode(Outcome outcome) {
   switch (outcome) {
     case Outcome::Written:
       return kExitWritten;
     case Outcome::NoStub:
     case Outcome::NotProjector:
+    case Outcome::TargetExists:
       return kExitRefused;
     case Outcome::DamagedTrailer:
       break;

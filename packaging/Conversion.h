@@ -3,16 +3,24 @@
 // target, the stub, the refusals, the exit code) is decided here and nowhere else.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "packaging/Layouts.h"
 #include "packaging/PackageFormat.h"
 #include "platform/File.h"
 
 namespace pravix {
 
 enum class Task { PackProjector, PackScreenSaver, Extract };
+
+// Writes the movie that `movie` holds deflated in `from` at the position of `to`: StreamReadError
+// when its bytes do not unpack to its size and CRC-32. Given by a caller that links a
+// decompressor, as `pravix` links zlib; the core links none.
+using Inflate =
+    std::function<void(const File& from, const MovieLocation& movie, File& to, const Progress&)>;
 
 struct Job {
   Task task = Task::PackProjector;
@@ -24,13 +32,28 @@ struct Job {
   std::string target;
   File* stream = nullptr;
   Progress progress;
+  // Read instead of opening `source`, which then only names it: standard input, say. Packing
+  // reads a stream (a pipe) to its end, and writes the movie's length after it.
+  File* input = nullptr;
+  FileRules rules = FileRules::Windows;
+  // Without Replace, a file at the target ends the conversion as TargetExists: before anything is
+  // written, and also when it appears while the result is written.
+  Existing existing = Existing::Replace;
+  // Extraction: every layout of Layouts.h, a macOS projector's folder included, rather than our
+  // projector's alone (the Windows program's rule).
+  bool everyLayout = false;
+  // For a movie kept deflated; without it such a movie is refused.
+  Inflate inflate = nullptr;
 };
 
 // What a conversion found itself. Everything else is a FileError: FileRefusedError for what it
 // refuses by its own rules before anything is written, the other kinds for I/O failures.
 enum class Outcome {
   Written,         // the result is whole and in place
-  NoStub,          // packing: no file stands at the stub's path; nothing was written
+  NoStub,          // packing: no file stands at the stub's path, or a stub the caller named is
+                   // empty (it would give a projector with no program in front); nothing was
+                   // written
+  TargetExists,    // a file stands at the target, which the job keeps; nothing was written
   NotProjector,    // extraction: the source has no projector trailer; nothing was written
   DamagedTrailer,  // extraction: the trailer cannot be read whole, or names a movie longer than
                    // the file; nothing was written
@@ -39,8 +62,10 @@ enum class Outcome {
 struct Result {
   Outcome outcome = Outcome::Written;
   // Why nothing was written, for a person: the trailer's reason ("it has no projector trailer"),
-  // or the stub that is missing. Empty when written.
+  // or what is wrong with the stub. Empty when written.
   std::string reason;
+  // The file the reason is about: the stub, the source or the target, as the job names it.
+  std::string file;
 };
 
 Result convert(const Job& job);
@@ -56,6 +81,10 @@ const char* stubName(Task task);
 
 // The first of `folders` (each ending in its separator) where the packing's stub is a file.
 std::optional<std::string> findStub(Task task, const std::vector<std::string>& folders);
+
+// Why the file at `stub`, named by the caller, cannot serve as a stub ("no such stub file", "the
+// stub file is empty"), or nothing when it can.
+std::optional<std::string> stubRefusal(const std::string& stub);
 
 // How a run ended, as a program's exit code tells it.
 enum ExitCode : int {

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "platform/Path.h"
+#include "platform/Signals.h"
 
 namespace pravix {
 namespace {
@@ -30,13 +31,13 @@ std::string quotedName(const std::string& path) {
 }
 
 FileOpenError::FileOpenError(const std::string& path, const std::string& reason)
-    : FileError("Cannot open file " + quotedName(path) + ". " + reason) {}
+    : FileError("Cannot open file " + quotedName(path) + ". " + reason, path, reason) {}
 
 FileCreateError::FileCreateError(const std::string& path, const std::string& reason)
-    : FileError("Cannot create file " + quotedName(path) + ". " + reason), reason_(reason) {}
+    : FileError("Cannot create file " + quotedName(path) + ". " + reason, path, reason) {}
 
 FileRefusedError::FileRefusedError(const std::string& path, const std::string& reason)
-    : FileError(quotedName(path) + " " + reason) {}
+    : FileError(quotedName(path) + " " + reason, path, reason) {}
 
 CreatedFile File::createUnique(const std::string& folder, const std::string& stem,
                                const std::string& extension) {
@@ -61,6 +62,29 @@ void Copier::copy(const File& from, uint64_t offset, uint64_t count, File& to) {
   }
 }
 
+uint64_t Copier::copyStream(File& from, File& to, uint64_t most) {
+  uint64_t copied = 0;
+  // One byte past `most` is enough to tell that the stream is too long.
+  while (copied <= most) {
+    const uint64_t wanted = std::min<uint64_t>(most - copied + 1, kProgressStep);
+    std::optional<uint64_t> part;
+    if (inSystem_) part = from.streamInSystem(to, wanted);
+    if (!part) {
+      inSystem_ = false;
+      if (buffer_.size() < kBufferSize) buffer_.resize(kBufferSize);
+      const size_t got = from.readSome(
+          buffer_.data(), static_cast<size_t>(std::min<uint64_t>(wanted, buffer_.size())));
+      to.writeExactly(buffer_.data(), got);
+      part = got;
+    }
+    if (*part == 0) break;
+    copied += *part;
+    done_ += *part;
+    if (progress_) progress_(done_, total_);
+  }
+  return copied;
+}
+
 void Copier::copyThroughBuffer(const File& from, uint64_t offset, uint64_t count, File& to) {
   const auto wanted = static_cast<size_t>(std::min<uint64_t>(count, kBufferSize));
   if (buffer_.size() < wanted) buffer_.resize(wanted);
@@ -77,32 +101,43 @@ std::string containingFolder(const std::string& path) {
   return fileDirectory(fullPathName(path));
 }
 
-ReplacementFile::ReplacementFile(std::string target) : target_(std::move(target)) {
-  checkReplaceable(target_);
+ReplacementFile::ReplacementFile(std::string target, FileRules rules, Existing existing)
+    : target_(std::move(target)), rules_(rules), existing_(existing) {
+  checkReplaceable(target_, rules_, existing_);
   try {
+    const SignalsHeld held;
     CreatedFile created = File::createUnique(containingFolder(target_), "~pravix", ".tmp");
     temporary_ = std::move(created.path);
     file_ = std::move(created.file);
+    setUnfinishedFile(temporary_);
   } catch (const FileCreateError& error) {
     // The user knows the target, not the temporary name.
     throw FileCreateError(target_, error.reason());
   }
+  // Its reads and writes fail under the target's name for the same reason.
+  file_->name_ = target_;
 }
 
 ReplacementFile::~ReplacementFile() {
-  if (!file_) return;
+  if (file_) discard();
+}
+
+void ReplacementFile::discard() noexcept {
   file_.reset();
+  const SignalsHeld held;
   removeFile(temporary_);
+  clearUnfinishedFile();
 }
 
 void ReplacementFile::commit() {
   try {
     if (fileSize(target_)) file_->flush();
     file_.reset();
-    replaceFile(temporary_, target_);
+    const SignalsHeld held;
+    replaceFile(temporary_, target_, rules_, existing_);
+    clearUnfinishedFile();
   } catch (...) {
-    file_.reset();
-    removeFile(temporary_);
+    discard();
     throw;
   }
 }

@@ -1,6 +1,6 @@
 // The file layer: exclusive file streams, replacement in one step, the copier, the I/O exception
 // kinds, and the few file queries the packaging needs. Implemented once for Win32 and once for
-// POSIX with the same outcomes.
+// POSIX with the same outcomes; on POSIX a tool may ask for the system's own rules instead.
 #pragma once
 
 #include <cstddef>
@@ -16,10 +16,24 @@
 
 namespace pravix {
 
-// Every I/O failure the routines raise; callers use only the message.
+// Every I/O failure the routines raise. The message is the program's; a tool that words its own
+// messages ("pravix: FILE: reason") takes the file and the reason apart.
 class FileError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit FileError(const std::string& message, std::string path = {},
+                     const std::string& reason = {})
+      : std::runtime_error(message),
+        path_(std::move(path)),
+        reason_(reason.empty() ? message : reason) {}
+  // The file as its caller named it; empty when the failure names none.
+  const std::string& path() const { return path_; }
+  // The reason alone: the system's text, or the program's rule; the whole message when there is
+  // no other.
+  const std::string& reason() const { return reason_; }
+
+ private:
+  std::string path_;
+  std::string reason_;
 };
 
 // The failures that name a file: the path as the user knows it (made absolute), then the reason.
@@ -31,11 +45,6 @@ class FileOpenError : public FileError {
 class FileCreateError : public FileError {
  public:
   FileCreateError(const std::string& path, const std::string& reason);
-  // The system's text alone, for a caller that tells the failure under another name.
-  const std::string& reason() const { return reason_; }
-
- private:
-  std::string reason_;
 };
 
 // What the program refuses by its own rules before it touches a file: a device, a folder, a source
@@ -48,14 +57,24 @@ class FileRefusedError : public FileError {
   explicit FileRefusedError(const std::string& message) : FileError(message) {}
 };
 
+// A file stands where the result was to go, and it is kept (Existing::Keep).
+class FileExistsError : public FileRefusedError {
+ public:
+  explicit FileExistsError(const std::string& path) : FileRefusedError(path, "exists") {}
+};
+
+// A read or a write that could not be done whole: the file as its opener named it, and the
+// system's reason, for whoever tells more than the program's message.
 class StreamReadError : public FileError {
  public:
-  StreamReadError() : FileError("Stream read error") {}
+  explicit StreamReadError(std::string path = {}, const std::string& reason = {})
+      : FileError("Stream read error", std::move(path), reason) {}
 };
 
 class StreamWriteError : public FileError {
  public:
-  StreamWriteError() : FileError("Stream write error") {}
+  explicit StreamWriteError(std::string path = {}, const std::string& reason = {})
+      : FileError("Stream write error", std::move(path), reason) {}
 };
 
 enum class FileMode {
@@ -63,45 +82,85 @@ enum class FileMode {
   ReadShared,    // read, other readers allowed
 };
 
+// Whose rules a file follows when others use it too. Win32 has one set, and ignores the choice.
+// On POSIX `Windows` imitates it, so that the native tests check the Windows program's rules:
+// every opener here takes an advisory lock as the file mode says, and a file without its owner's
+// write bit is not replaced, even by root. `Unix` is the system's own: no lock is taken on
+// anything, and a read-only file is replaced where its folder allows, as `mv -f` replaces it.
+enum class FileRules { Windows, Unix };
+
+// What becomes of a file that stands where a result goes: replaced, or kept (the result is then
+// refused, also when the file appears only while the result is written).
+enum class Existing { Replace, Keep };
+
 class File;
 
 // A file made under a name nobody had, and that name.
 struct CreatedFile;
 
-// An open file. Opening an existing file throws FileOpenError, or FileRefusedError for a device, a
-// folder or anything else that is not a file on a disk; a short read or write throws
-// StreamReadError or StreamWriteError.
+// An open file, which keeps the name it was opened by for its errors. Opening an existing file
+// throws FileOpenError, or FileRefusedError for a device, a folder or anything else that is not a
+// file on a disk; a short read or write throws StreamReadError or StreamWriteError.
 class File {
  public:
-  File(const std::string& path, FileMode mode);
+  File(const std::string& path, FileMode mode, FileRules rules = FileRules::Windows);
   // A new file `folder` + `stem` + eight hex digits + `extension`, opened for reading and writing
   // by nobody else; the digits differ from run to run and from try to try, so that no leftover of
   // an earlier run is ever taken over. FileCreateError when the folder takes no new file.
   static CreatedFile createUnique(const std::string& folder, const std::string& stem,
                                   const std::string& extension);
-  // The process's standard output, through a handle of its own: the output stays open after it.
+  // The process's standard output and input, each through a handle of its own: they stay open
+  // after it. Either may be a pipe or a terminal as well as a file.
   static File standardOutput();
+  static File standardInput();
+#ifndef _WIN32
+  // A device or a named pipe that stands at `path`, opened for writing where it is, as standard
+  // output is written; FileOpenError when it cannot be.
+  static File inPlace(const std::string& path);
+  // A new file without a name in `folder`, gone with its last handle: nothing is left behind,
+  // whatever ends the program.
+  static File anonymous(const std::string& folder);
+#endif
+
+  const std::string& name() const {
+    return name_;
+  }
+  // Whether it is something other than a file on a disk (a pipe, a terminal, a device): read and
+  // written only in order, its size unknown until its end.
+  bool isStream() const;
+  // Whether both are one file (hard links included).
+  bool sameFileAs(const File& other) const;
 
   // StreamReadError when the system cannot tell.
   uint64_t size() const;
   // Reads exactly `count` bytes at `offset`, whatever was read before.
   void readAt(uint64_t offset, void* buffer, size_t count) const;
+  // Reads what comes next, up to `count` bytes; 0 only at the end.
+  size_t readSome(void* buffer, size_t count);
   // Writes at the file's position, which moves on.
   void writeExactly(const void* buffer, size_t count);
   // Puts what was written on the disk, so that it survives a power cut (FlushFileBuffers, fsync).
   void flush();
+  // POSIX: lets whoever may run `other` run this file too (its execute bits that the umask lets
+  // through), as a projector runs wherever its stub does. Win32 runs a file by its name: nothing.
+  void takeExecuteBits(const File& other);
 
  private:
   friend class Copier;
-  explicit File(FileHandle handle) : handle_(std::move(handle)) {}
+  friend class ReplacementFile;
+  File(FileHandle handle, std::string name) : handle_(std::move(handle)), name_(std::move(name)) {}
   // Nothing when the name is taken; FileCreateError for every other failure.
   static std::optional<File> createNew(const std::string& path);
   // Copies up to `count` bytes at `offset` to the position of `to` inside the system, where it
   // offers such a copy; returns how many bytes it copied (0 where it offers none), and leaves the
   // rest, and the report of any fault, to the caller's buffer.
   uint64_t copyInSystem(uint64_t offset, File& to, uint64_t count) const;
+  // Moves up to `count` bytes of a stream to the position of `to` inside the system (splice);
+  // nothing where the system offers no such move for these two, else how many (0 at the end).
+  std::optional<uint64_t> streamInSystem(File& to, uint64_t count);
 
   FileHandle handle_;
+  std::string name_;
 };
 
 struct CreatedFile {
@@ -125,6 +184,9 @@ class Copier {
       : total_(total), progress_(std::move(progress)) {}
 
   void copy(const File& from, uint64_t offset, uint64_t count, File& to);
+  // Copies a stream to its end, or until more than `most` bytes have passed; returns how many
+  // passed, so that more than `most` tells a stream too long.
+  uint64_t copyStream(File& from, File& to, uint64_t most);
 
  private:
   void copyThroughBuffer(const File& from, uint64_t offset, uint64_t count, File& to);
@@ -132,6 +194,7 @@ class Copier {
   uint64_t total_;
   uint64_t done_ = 0;
   Progress progress_;
+  bool inSystem_ = true;  // a stream's move inside the system worked, or was not tried yet
   std::vector<char> buffer_;
 };
 
@@ -141,28 +204,36 @@ class Copier {
 // removed. The result carries no attribute of an older file or of a copied stub.
 class ReplacementFile {
  public:
-  // Refuses a target that is a device or not a file, and one that could not be replaced (held by
-  // another program, read-only) before anything is written.
-  explicit ReplacementFile(std::string target);
+  // Refuses a target that is a device or not a file, one that could not be replaced (held by
+  // another program, read-only, by the rules followed), and any that stands there to be kept,
+  // before anything is written. The unfinished file is the one a signal removes (Signals.h).
+  explicit ReplacementFile(std::string target, FileRules rules = FileRules::Windows,
+                           Existing existing = Existing::Replace);
   ~ReplacementFile();
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
 
   File& file() { return *file_; }
-  // Closes the new file and moves it over the target; FileCreateError for the target if it can't.
-  // A file that replaces another is flushed to the disk first: after a power cut the target then
-  // holds the old file or the whole new one, never an empty one.
+  // Closes the new file and moves it over the target; FileCreateError for the target if it can't,
+  // FileExistsError when a file to be kept stands there by now. A file that replaces another is
+  // flushed to the disk first: after a power cut the target then holds the old file or the whole
+  // new one, never an empty one. On POSIX the new file takes the mode of the one it replaces.
   void commit();
 
  private:
+  void discard() noexcept;
+
   std::string target_;
+  FileRules rules_;
+  Existing existing_;
   std::string temporary_;
   std::optional<File> file_;
 };
 
 // The checks that precede a replacement, and the move that ends it. Throw as ReplacementFile does.
-void checkReplaceable(const std::string& target);
-void replaceFile(const std::string& from, const std::string& target);
+void checkReplaceable(const std::string& target, FileRules rules, Existing existing);
+void replaceFile(const std::string& from, const std::string& target, FileRules rules,
+                 Existing existing);
 // Removes a file, quietly: it is only ever an unfinished replacement.
 void removeFile(const std::string& path) noexcept;
 

@@ -1,6 +1,7 @@
-// The file layer on POSIX, for the native tests and tools. It reproduces the Win32 outcomes the
-// packaging relies on: exclusive opens (an advisory lock that every opener here takes), and the
-// read-only attribute (a file without its owner's write bit is not replaced, even by root).
+// The file layer on POSIX, for the native tests and tools. By default it reproduces the Win32
+// outcomes the packaging relies on: exclusive opens (an advisory lock that every opener here
+// takes), and the read-only attribute (a file without its owner's write bit is not replaced, even
+// by root). FileRules::Unix follows the system's own rules instead.
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -15,6 +16,7 @@
 
 #include "platform/File.h"
 #include "platform/Path.h"
+#include "platform/Signals.h"
 #include "platform/System.h"
 
 namespace pravix {
@@ -30,32 +32,50 @@ void refuseNonFile(const std::string& path, const struct stat& status) {
   throw FileRefusedError(path, "is not a file on a disk");
 }
 
-// Opens an existing file for reading under the lock that stands for the Win32 sharing mode. A
-// pipe is opened without waiting for a writer, and then refused with every other non-file.
-FileHandle openExisting(const std::string& path, int lock) {
+// Opens an existing file for reading, under the lock that stands for the Win32 sharing mode when
+// it imitates Win32. A pipe is opened without waiting for a writer, and then refused with every
+// other non-file.
+FileHandle openExisting(const std::string& path, FileMode mode, FileRules rules) {
   FileHandle handle(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (!handle) throw FileOpenError(path, systemErrorText(errno));
   struct stat status {};
   if (::fstat(handle.get(), &status) != 0) throw FileOpenError(path, systemErrorText(errno));
   refuseNonFile(path, status);
-  if (::flock(handle.get(), lock | LOCK_NB) != 0) throw FileOpenError(path, systemErrorText(errno));
+  const int lock = mode == FileMode::ReadShared ? LOCK_SH : LOCK_EX;
+  if (rules == FileRules::Windows && ::flock(handle.get(), lock | LOCK_NB) != 0) {
+    throw FileOpenError(path, systemErrorText(errno));
+  }
   return handle;
 }
 
-// The lock on a file about to be replaced, held until it is; no handle when there is no file.
-// A held or read-only file, and anything that is not a file, are refused as Win32 refuses them.
-FileHandle holdForReplacement(const std::string& target) {
+[[noreturn]] void throwCreateError(const std::string& target, int error) {
+  if (error == EEXIST) throw FileExistsError(target);
+  throw FileCreateError(target, systemErrorText(error));
+}
+
+// The lock on a file about to be replaced, held until it is; no handle when there is no file, or
+// no lock to take. What cannot be replaced by the rules followed is refused, and so is whatever
+// stands at the target when it is to be kept.
+FileHandle holdForReplacement(const std::string& target, FileRules rules, Existing existing) {
   struct stat status {};
   if (::stat(target.c_str(), &status) != 0) {
-    // Nothing there yet is fine; a name that cannot be there (too long, in a missing folder) is
-    // told now, not after the whole result has been written.
+    // Nothing there yet is fine; a name that cannot be there (empty, too long, in a missing
+    // folder) is told now, not after the whole result has been written.
+    const int error = errno;
+    if (error != ENOENT || target.empty()) throw FileCreateError(target, systemErrorText(error));
     const std::string folder = fileDirectory(target);
-    if (errno == ENOENT && ::access(folder.empty() ? "." : folder.c_str(), F_OK) == 0) {
-      return FileHandle();
+    if (::access(folder.empty() ? "." : folder.c_str(), F_OK) != 0) {
+      throw FileCreateError(target, systemErrorText(errno));
     }
-    throw FileCreateError(target, systemErrorText(errno));
+    // A link to nothing still stands at the name.
+    if (existing == Existing::Keep && ::lstat(target.c_str(), &status) == 0) {
+      throw FileExistsError(target);
+    }
+    return FileHandle();
   }
   refuseNonFile(target, status);
+  if (existing == Existing::Keep) throw FileExistsError(target);
+  if (rules == FileRules::Unix) return FileHandle();
   int error = (status.st_mode & S_IWUSR) == 0 ? EACCES : 0;
   FileHandle handle;
   if (error == 0) {
@@ -66,10 +86,35 @@ FileHandle holdForReplacement(const std::string& target) {
   return handle;
 }
 
+// Moves `from` to `target` only where nothing stands: in one step where the file system can
+// (RENAME_NOREPLACE), else by a second name that only a free place takes (link), then the first
+// name removed.
+void moveToFreePlace(const std::string& from, const std::string& target) {
+#ifdef RENAME_NOREPLACE
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) throwCreateError(target, errno);
+#endif
+  if (::link(from.c_str(), target.c_str()) != 0) throwCreateError(target, errno);
+  ::unlink(from.c_str());
+}
+
+FileHandle duplicate(int descriptor, const char* name) {
+  FileHandle handle(::fcntl(descriptor, F_DUPFD_CLOEXEC, 0));
+  if (!handle) throw FileError(std::string("Cannot use ") + name + ". " + systemErrorText(errno));
+  return handle;
+}
+
+mode_t currentUmask() {
+  // Read by setting it: the one way POSIX offers, harmless to a program of one thread.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mask;
+}
+
 }  // namespace
 
-File::File(const std::string& path, FileMode mode)
-    : handle_(openExisting(path, mode == FileMode::ReadShared ? LOCK_SH : LOCK_EX)) {}
+File::File(const std::string& path, FileMode mode, FileRules rules)
+    : handle_(openExisting(path, mode, rules)), name_(path) {}
 
 std::optional<File> File::createNew(const std::string& path) {
   FileHandle handle(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
@@ -77,18 +122,52 @@ std::optional<File> File::createNew(const std::string& path) {
   if (!handle || ::flock(handle.get(), LOCK_EX | LOCK_NB) != 0) {
     throw FileCreateError(path, systemErrorText(errno));
   }
-  return File(std::move(handle));
+  return File(std::move(handle), path);
 }
 
 File File::standardOutput() {
-  FileHandle handle(::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0));
-  if (!handle) throw FileError("Cannot write to standard output. " + systemErrorText(errno));
-  return File(std::move(handle));
+  return File(duplicate(STDOUT_FILENO, "standard output"), "standard output");
+}
+
+File File::standardInput() {
+  return File(duplicate(STDIN_FILENO, "standard input"), "standard input");
+}
+
+File File::inPlace(const std::string& path) {
+  FileHandle handle(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+  if (!handle) throw FileOpenError(path, systemErrorText(errno));
+  return File(std::move(handle), path);
+}
+
+File File::anonymous(const std::string& folder) {
+#ifdef O_TMPFILE
+  FileHandle unnamed(::open(folder.c_str(), O_RDWR | O_TMPFILE | O_EXCL | O_CLOEXEC, 0600));
+  if (unnamed) return File(std::move(unnamed), folder);
+#endif
+  // A file system without unnamed files: a named one, whose name goes before any signal comes.
+  std::string name = folder + "/pravix-XXXXXX";
+  const SignalsHeld held;
+  FileHandle named(::mkostemp(name.data(), O_CLOEXEC));
+  if (!named) throw FileCreateError(folder, systemErrorText(errno));
+  ::unlink(name.c_str());
+  return File(std::move(named), folder);
+}
+
+bool File::isStream() const {
+  struct stat status {};
+  return ::fstat(handle_.get(), &status) != 0 || !S_ISREG(status.st_mode);
+}
+
+bool File::sameFileAs(const File& other) const {
+  struct stat a {
+  }, b{};
+  return ::fstat(handle_.get(), &a) == 0 && ::fstat(other.handle_.get(), &b) == 0 &&
+         a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 uint64_t File::size() const {
   struct stat status {};
-  if (::fstat(handle_.get(), &status) != 0) throw StreamReadError();
+  if (::fstat(handle_.get(), &status) != 0) throw StreamReadError(name_, systemErrorText(errno));
   return static_cast<uint64_t>(status.st_size);
 }
 
@@ -97,10 +176,19 @@ void File::readAt(uint64_t offset, void* buffer, size_t count) const {
   while (count > 0) {
     const ssize_t got = ::pread(handle_.get(), bytes, count, static_cast<off_t>(offset));
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) throw StreamReadError();
+    if (got < 0) throw StreamReadError(name_, systemErrorText(errno));
+    if (got == 0) throw StreamReadError(name_, "the file ended early");
     bytes += got;
     count -= static_cast<size_t>(got);
     offset += static_cast<uint64_t>(got);
+  }
+}
+
+size_t File::readSome(void* buffer, size_t count) {
+  for (;;) {
+    const ssize_t got = ::read(handle_.get(), buffer, count);
+    if (got >= 0) return static_cast<size_t>(got);
+    if (errno != EINTR) throw StreamReadError(name_, systemErrorText(errno));
   }
 }
 
@@ -109,14 +197,26 @@ void File::writeExactly(const void* buffer, size_t count) {
   while (count > 0) {
     const ssize_t put = ::write(handle_.get(), bytes, count);
     if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) throw StreamWriteError();
+    if (put <= 0) throw StreamWriteError(name_, systemErrorText(put < 0 ? errno : EIO));
     bytes += put;
     count -= static_cast<size_t>(put);
   }
 }
 
 void File::flush() {
-  if (::fsync(handle_.get()) != 0) throw StreamWriteError();
+  if (::fsync(handle_.get()) != 0) throw StreamWriteError(name_, systemErrorText(errno));
+}
+
+void File::takeExecuteBits(const File& other) {
+  struct stat mine {
+  }, theirs{};
+  if (::fstat(handle_.get(), &mine) != 0 || ::fstat(other.handle_.get(), &theirs) != 0) {
+    throw StreamWriteError(name_, systemErrorText(errno));
+  }
+  const mode_t execute = theirs.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH) & ~currentUmask();
+  if (execute != 0 && ::fchmod(handle_.get(), (mine.st_mode & 07777) | execute) != 0) {
+    throw StreamWriteError(name_, systemErrorText(errno));
+  }
 }
 
 uint64_t File::copyInSystem([[maybe_unused]] uint64_t offset, [[maybe_unused]] File& to,
@@ -138,12 +238,40 @@ uint64_t File::copyInSystem([[maybe_unused]] uint64_t offset, [[maybe_unused]] F
   return copied;
 }
 
-void checkReplaceable(const std::string& target) {
-  holdForReplacement(target);
+std::optional<uint64_t> File::streamInSystem([[maybe_unused]] File& to,
+                                             [[maybe_unused]] uint64_t count) {
+#ifdef __linux__
+  // A pipe's pages move to the target without a trip through this process. Where neither end is
+  // a pipe, or the target takes no splice (opened for appending, say), the caller's buffer does
+  // it; a failure on the way is told by that buffer's read or write, which meets it again.
+  for (;;) {
+    const ssize_t moved =
+        ::splice(handle_.get(), nullptr, to.handle_.get(), nullptr,
+                 static_cast<size_t>(std::min<uint64_t>(count, 1u << 30)), SPLICE_F_MOVE);
+    if (moved >= 0) return static_cast<uint64_t>(moved);
+    if (errno != EINTR) return std::nullopt;
+  }
+#else
+  return std::nullopt;
+#endif
 }
 
-void replaceFile(const std::string& from, const std::string& target) {
-  const FileHandle held = holdForReplacement(target);
+void checkReplaceable(const std::string& target, FileRules rules, Existing existing) {
+  holdForReplacement(target, rules, existing);
+}
+
+void replaceFile(const std::string& from, const std::string& target, FileRules rules,
+                 Existing existing) {
+  if (existing == Existing::Keep) {
+    moveToFreePlace(from, target);
+    return;
+  }
+  const FileHandle held = holdForReplacement(target, rules, existing);
+  // The new file keeps the mode of the one it replaces, as `cp` onto a file does.
+  struct stat old {};
+  if (::stat(target.c_str(), &old) == 0 && ::chmod(from.c_str(), old.st_mode & 07777) != 0) {
+    throw FileCreateError(target, systemErrorText(errno));
+  }
   if (::rename(from.c_str(), target.c_str()) != 0) {
     throw FileCreateError(target, systemErrorText(errno));
   }

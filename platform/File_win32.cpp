@@ -35,6 +35,15 @@ std::string lastErrorText() {
   return systemErrorText(static_cast<int>(GetLastError()));
 }
 
+FileHandle duplicateStandard(DWORD which, const char* name) {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  if (!DuplicateHandle(GetCurrentProcess(), GetStdHandle(which), GetCurrentProcess(), &handle, 0,
+                       FALSE, DUPLICATE_SAME_ACCESS)) {
+    throw FileError(std::string("Cannot use ") + name + ". " + lastErrorText());
+  }
+  return FileHandle(handle);
+}
+
 bool isFolder(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -57,7 +66,7 @@ bool isDeviceName(const std::string& path) {
          name[3] >= '1' && name[3] <= '9';
 }
 
-File::File(const std::string& path, FileMode mode) {
+File::File(const std::string& path, FileMode mode, FileRules) : name_(path) {
   // Opening a device may block for good (a serial port) or talk to hardware.
   if (isDeviceName(path)) refuseDevice(path);
   if (isFolder(path)) refuseFolder(path);
@@ -73,24 +82,35 @@ File::File(const std::string& path, FileMode mode) {
 std::optional<File> File::createNew(const std::string& path) {
   FileHandle handle(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (handle) return File(std::move(handle));
+  if (handle) return File(std::move(handle), path);
   const DWORD error = GetLastError();
   if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return std::nullopt;
   throw FileCreateError(path, systemErrorText(static_cast<int>(error)));
 }
 
 File File::standardOutput() {
-  HANDLE handle = INVALID_HANDLE_VALUE;
-  if (!DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_OUTPUT_HANDLE), GetCurrentProcess(),
-                       &handle, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-    throw FileError("Cannot write to standard output. " + lastErrorText());
-  }
-  return File(FileHandle(handle));
+  return File(duplicateStandard(STD_OUTPUT_HANDLE, "standard output"), "standard output");
+}
+
+File File::standardInput() {
+  return File(duplicateStandard(STD_INPUT_HANDLE, "standard input"), "standard input");
+}
+
+bool File::isStream() const {
+  return GetFileType(handle_.get()) != FILE_TYPE_DISK;
+}
+
+bool File::sameFileAs(const File& other) const {
+  BY_HANDLE_FILE_INFORMATION mine{}, theirs{};
+  return GetFileInformationByHandle(handle_.get(), &mine) &&
+         GetFileInformationByHandle(other.handle_.get(), &theirs) &&
+         mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber &&
+         mine.nFileIndexHigh == theirs.nFileIndexHigh && mine.nFileIndexLow == theirs.nFileIndexLow;
 }
 
 uint64_t File::size() const {
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(handle_.get(), &size)) throw StreamReadError();
+  if (!GetFileSizeEx(handle_.get(), &size)) throw StreamReadError(name_, lastErrorText());
   return static_cast<uint64_t>(size.QuadPart);
 }
 
@@ -102,13 +122,22 @@ void File::readAt(uint64_t offset, void* buffer, size_t count) const {
     position.Offset = static_cast<DWORD>(offset);
     position.OffsetHigh = static_cast<DWORD>(offset >> 32);
     DWORD got = 0;
-    if (!ReadFile(handle_.get(), bytes, chunk(count), &got, &position) || got == 0) {
-      throw StreamReadError();
+    if (!ReadFile(handle_.get(), bytes, chunk(count), &got, &position)) {
+      throw StreamReadError(name_, lastErrorText());
     }
+    if (got == 0) throw StreamReadError(name_, "the file ended early");
     bytes += got;
     count -= got;
     offset += got;
   }
+}
+
+size_t File::readSome(void* buffer, size_t count) {
+  DWORD got = 0;
+  if (ReadFile(handle_.get(), buffer, chunk(count), &got, nullptr)) return got;
+  // A pipe whose writer has closed it has come to its end.
+  if (GetLastError() == ERROR_BROKEN_PIPE) return 0;
+  throw StreamReadError(name_, lastErrorText());
 }
 
 void File::writeExactly(const void* buffer, size_t count) {
@@ -116,7 +145,7 @@ void File::writeExactly(const void* buffer, size_t count) {
   while (count > 0) {
     DWORD put = 0;
     if (!WriteFile(handle_.get(), bytes, chunk(count), &put, nullptr) || put == 0) {
-      throw StreamWriteError();
+      throw StreamWriteError(name_, lastErrorText());
     }
     bytes += put;
     count -= put;
@@ -124,7 +153,11 @@ void File::writeExactly(const void* buffer, size_t count) {
 }
 
 void File::flush() {
-  if (!FlushFileBuffers(handle_.get())) throw StreamWriteError();
+  if (!FlushFileBuffers(handle_.get())) throw StreamWriteError(name_, lastErrorText());
+}
+
+void File::takeExecuteBits(const File&) {
+  // Windows runs a file by its name, whoever may read it.
 }
 
 uint64_t File::copyInSystem(uint64_t, File&, uint64_t) const {
@@ -133,7 +166,11 @@ uint64_t File::copyInSystem(uint64_t, File&, uint64_t) const {
   return 0;
 }
 
-void checkReplaceable(const std::string& target) {
+std::optional<uint64_t> File::streamInSystem(File&, uint64_t) {
+  return std::nullopt;
+}
+
+void checkReplaceable(const std::string& target, FileRules, Existing existing) {
   if (isDeviceName(target)) refuseDevice(target);
   const DWORD attributes = GetFileAttributesA(target.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -144,6 +181,7 @@ void checkReplaceable(const std::string& target) {
     throw FileCreateError(target, systemErrorText(static_cast<int>(error)));
   }
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) refuseFolder(target);
+  if (existing == Existing::Keep) throw FileExistsError(target);
   // The move would fail on these only after the whole result had been written.
   DWORD error = ERROR_SUCCESS;
   if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
@@ -160,10 +198,15 @@ void checkReplaceable(const std::string& target) {
   }
 }
 
-void replaceFile(const std::string& from, const std::string& target) {
-  checkReplaceable(target);
-  if (!MoveFileExA(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    throw FileCreateError(target, lastErrorText());
+void replaceFile(const std::string& from, const std::string& target, FileRules rules,
+                 Existing existing) {
+  if (existing == Existing::Replace) checkReplaceable(target, rules, existing);
+  // Without MOVEFILE_REPLACE_EXISTING the move itself refuses a name that is taken.
+  const DWORD flags = existing == Existing::Replace ? MOVEFILE_REPLACE_EXISTING : 0;
+  if (!MoveFileExA(from.c_str(), target.c_str(), flags)) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) throw FileExistsError(target);
+    throw FileCreateError(target, systemErrorText(static_cast<int>(error)));
   }
 }
 

@@ -88,7 +88,7 @@ struct Refusal {
   std::function<void(const fs::path&)> prepare;
   std::vector<std::string> arguments;
   int exitCode;
-  std::string message;  // "%" stands for the test's folder
+  std::string message;
 };
 
 void PrintTo(const Refusal& refusal, std::ostream* out) {
@@ -101,12 +101,8 @@ TEST_P(Refusals, LeaveEveryFileAsItWasAndSayWhy) {
   GetParam().prepare(dir_);
   const auto before = snapshot(dir_);
   const ToolRun ran = run(GetParam().arguments);
-  std::string message = GetParam().message;
-  for (size_t at; (at = message.find('%')) != std::string::npos;) {
-    message.replace(at, 1, dir_.string());
-  }
   EXPECT_EQ(ran.exitCode, GetParam().exitCode);
-  EXPECT_EQ(ran.err, message);
+  EXPECT_EQ(ran.err, GetParam().message);
   EXPECT_EQ(ran.out, "");
   EXPECT_EQ(snapshot(dir_), before);
 }
@@ -123,43 +119,43 @@ INSTANTIATE_TEST_SUITE_P(
                 nothing,
                 {"pack", "none.swf", "--stub", "stub.bin"},
                 2,
-                "pravix: none.swf: Cannot open file \"%/none.swf\". No such file or directory\n"},
+                "pravix: none.swf: No such file or directory\n"},
         Refusal{"Device",
                 nothing,
                 {"pack", "/dev/null", "--stub", "stub.bin", "-o", "x.exe"},
                 1,
-                "pravix: /dev/null: \"/dev/null\" is a device, not a file\n"},
+                "pravix: /dev/null: is a device, not a file\n"},
         Refusal{"Folder",
                 [](const fs::path& dir) { fs::create_directory(dir / "folder.swf"); },
                 {"pack", "folder.swf", "--stub", "stub.bin"},
                 1,
-                "pravix: folder.swf: \"%/folder.swf\" is a folder, not a file\n"},
+                "pravix: folder.swf: is a folder, not a file\n"},
         Refusal{"Fifo",
                 [](const fs::path& dir) { ::mkfifo((dir / "pipe.exe").c_str(), 0644); },
                 {"extract", "pipe.exe"},
                 1,
-                "pravix: pipe.exe: \"%/pipe.exe\" is not a file on a disk\n"},
+                "pravix: pipe.exe: is not a file on a disk\n"},
         Refusal{"SameFile",
                 nothing,
                 {"pack", "a.swf", "--stub", "stub.bin", "-o", "./a.swf", "--force"},
                 1,
-                "pravix: a.swf: \"%/a.swf\" is both the source and the target\n"},
+                "pravix: a.swf: is both the source and the target\n"},
         Refusal{"SameFileExtracted",
                 [](const fs::path& dir) { projectorAt(dir / "p.exe"); },
                 {"extract", "p.exe", "-f", "-o", "p.exe"},
                 1,
-                "pravix: p.exe: \"%/p.exe\" is both the source and the target\n"},
+                "pravix: p.exe: is both the source and the target\n"},
         Refusal{"TooLarge",
                 [](const fs::path& dir) { fs::resize_file(dir / "a.swf", 0x100000000ull); },
                 {"pack", "a.swf", "--stub", "stub.bin"},
                 1,
-                "pravix: a.swf: \"%/a.swf\" is too large: a projector's movie must be smaller "
+                "pravix: a.swf: is too large: a projector's movie must be smaller "
                 "than 4 GiB\n"},
         Refusal{"TooLargeForAScreenSaver",
                 [](const fs::path& dir) { fs::resize_file(dir / "a.swf", 0xFFFFFFFCull); },
                 {"pack", "a.swf", "--stub", "stub.bin", "--screen-saver"},
                 1,
-                "pravix: a.swf: \"%/a.swf\" is too large: a screen saver's movie must be smaller "
+                "pravix: a.swf: is too large: a screen saver's movie must be smaller "
                 "than 4 GiB less 4 bytes\n"},
         Refusal{"ExistingTarget",
                 [](const fs::path& dir) {
@@ -167,22 +163,27 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 {"pack", "a.swf", "--stub", "stub.bin"},
                 1,
-                "pravix: a.swf: \"%/a.exe\" exists; --force replaces it\n"},
+                "pravix: a.exe: exists; --force replaces it\n"},
         Refusal{"ExistingMovie",
                 [](const fs::path& dir) { projectorAt(dir / "a.exe"); },
                 {"extract", "a.exe"},
                 1,
-                "pravix: a.exe: \"%/a.swf\" exists; --force replaces it\n"},
+                "pravix: a.swf: exists; --force replaces it\n"},
         Refusal{"MissingStub",
                 nothing,
                 {"pack", "a.swf", "--stub", "none.bin"},
                 1,
-                "pravix: no stub file \"%/none.bin\"\n"},
-        Refusal{"PackToStandardOutput",
+                "pravix: none.bin: no such stub file\n"},
+        Refusal{"EmptyStub",
+                [](const fs::path& dir) { writeBytes(dir / "empty.bin", {}); },
+                {"pack", "a.swf", "--stub", "empty.bin"},
+                1,
+                "pravix: empty.bin: the stub file is empty\n"},
+        Refusal{"EmptyTargetName",
                 nothing,
-                {"pack", "a.swf", "-o", "-"},
+                {"pack", "a.swf", "--stub", "stub.bin", "-o", ""},
                 2,
-                "pravix: pack writes files only, not standard output\nTry \"pravix --help\".\n"},
+                "pravix: -o needs a name, not an empty one\nTry \"pravix --help\".\n"},
         Refusal{"OneTargetForTwoInputs",
                 nothing,
                 {"extract", "a.exe", "b.exe", "-o", "c.swf"},
@@ -219,7 +220,7 @@ TEST_P(TrailerVerdicts, ExtractAndInfoAgreeWithEveryOtherReader) {
     case test::Verdict::NotProjector:
       EXPECT_EQ(extracted.exitCode, 1);
       EXPECT_EQ(extracted.err,
-                "pravix: p.exe: " + full("p.exe") + " is not a projector: " + c.reason + "\n");
+                std::string("pravix: p.exe: is not a projector: ") + c.reason + "\n");
       EXPECT_EQ(
           described.out,
           "p.exe: none of these: not a projector, a screen saver or a movie (" + size + ")\n");
@@ -227,7 +228,7 @@ TEST_P(TrailerVerdicts, ExtractAndInfoAgreeWithEveryOtherReader) {
     case test::Verdict::Damaged:
       EXPECT_EQ(extracted.exitCode, 2);
       EXPECT_EQ(extracted.err,
-                "pravix: p.exe: " + full("p.exe") + " has a damaged trailer: " + c.reason + "\n");
+                std::string("pravix: p.exe: has a damaged trailer: ") + c.reason + "\n");
       EXPECT_EQ(described.out,
                 "p.exe: damaged projector (" + size + ")\n  trailer: damaged: " + c.reason + "\n");
       break;
@@ -270,8 +271,7 @@ TEST_F(Command, ForceReplacesAnExistingTarget) {
 TEST_F(Command, ManyInputsGoOnPastARefusalOrFailureAndTheWorstSetsTheExitCode) {
   ToolRun ran = run({"pack", "a.swf", "c.swf", "b.swf", "--stub", "stub.bin"});
   EXPECT_EQ(ran.exitCode, 2);
-  EXPECT_EQ(ran.err, "pravix: c.swf: Cannot open file \"" + path("c.swf") +
-                         "\". No such file or directory\n");
+  EXPECT_EQ(ran.err, "pravix: c.swf: No such file or directory\n");
   EXPECT_EQ(readBytes(dir_ / "a.exe"), projectorBytes(kStub, kMovieA));
   EXPECT_EQ(readBytes(dir_ / "b.exe"), projectorBytes(kStub, kMovieB));
 
@@ -279,16 +279,16 @@ TEST_F(Command, ManyInputsGoOnPastARefusalOrFailureAndTheWorstSetsTheExitCode) {
   writeBytes(dir_ / "c.swf", kMovieA);
   ran = run({"pack", "a.swf", "c.swf", "--stub", "stub.bin"});
   EXPECT_EQ(ran.exitCode, 1);
-  EXPECT_EQ(ran.err, "pravix: a.swf: " + full("a.exe") + " exists; --force replaces it\n");
+  EXPECT_EQ(ran.err, "pravix: a.exe: exists; --force replaces it\n");
   EXPECT_EQ(readBytes(dir_ / "c.exe"), projectorBytes(kStub, kMovieA));
 
   // Failed and refused: 2, both named in order.
   writeBytes(dir_ / "n.bin", kMovieA);
   ran = run({"extract", "none.exe", "n.bin", "b.exe", "-f"});
   EXPECT_EQ(ran.exitCode, 2);
-  EXPECT_EQ(ran.err, "pravix: none.exe: Cannot open file \"" + path("none.exe") +
-                         "\". No such file or directory\npravix: n.bin: " + full("n.bin") +
-                         " is not a projector: it has no projector trailer\n");
+  EXPECT_EQ(ran.err,
+            "pravix: none.exe: No such file or directory\n"
+            "pravix: n.bin: is not a projector: it has no projector trailer\n");
   EXPECT_EQ(readBytes(dir_ / "b.swf"), kMovieB);
 }
 
@@ -336,14 +336,25 @@ TEST_F(Command, ProgressShowsOnATerminalForInputsOver64MiBOnly) {
   EXPECT_EQ(run({"pack", "a.swf", "--stub", "stub.bin"}, true).err, "");
 }
 
-TEST_F(Command, HelpAndVersion) {
+TEST_F(Command, HelpWithinEightyColumnsAndVersionWithTheLicence) {
   ToolRun ran = run({"--version"});
   EXPECT_EQ(ran.exitCode, 0);
-  EXPECT_EQ(ran.out, "pravix 2.0.0.100\n");
-  ran = run({"pack", "--help"});
-  EXPECT_EQ(ran.exitCode, 0);
-  EXPECT_EQ(ran.out.substr(0, 72),
-            "Usage: pravix pack MOVIE... [--screen-saver] [--stub FILE] [-o TARGET] [");
+  EXPECT_EQ(ran.out.substr(0, ran.out.find("License")),
+            "pravix 2.0.0.100\nCopyright (C) 2026 Pravix Project\n");
+  EXPECT_EQ(ran.out.substr(ran.out.find("License")).substr(0, 52),
+            "License MIT: <https://opensource.org/licenses/MIT>.\n");
+  for (const auto& arguments : std::vector<std::vector<std::string>>{
+           {"--help"}, {"pack", "-sh"}, {"info", "--json", "x", "--help"}}) {
+    ran = run(arguments);
+    EXPECT_EQ(ran.exitCode, 0);
+    EXPECT_EQ(ran.out.substr(0, 40), "Usage: pravix pack [OPTION]... MOVIE...\n");
+    size_t longest = 0;
+    for (size_t start = 0, end; (end = ran.out.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+      longest = std::max(longest, end - start);
+    }
+    EXPECT_LT(longest, 80u);
+  }
 }
 
 }  // namespace

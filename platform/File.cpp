@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "platform/Path.h"
+#include "platform/System.h"
 
 namespace pravix {
 namespace {
@@ -34,6 +35,16 @@ FileOpenError::FileOpenError(const std::string& path, const std::string& reason)
 
 FileCreateError::FileCreateError(const std::string& path, const std::string& reason)
     : FileError("Cannot create file " + quotedName(path) + ". " + reason), reason_(reason) {}
+
+FileCreateError::FileCreateError(const std::string& path, int code)
+    : FileCreateError(path, systemErrorText(code)) {
+  accessDenied_ = isAccessDenied(code);
+}
+
+FileCreateError::FileCreateError(const std::string& path, const FileCreateError& cause)
+    : FileCreateError(path, cause.reason_) {
+  accessDenied_ = cause.accessDenied_;
+}
 
 FileRefusedError::FileRefusedError(const std::string& path, const std::string& reason)
     : FileError(quotedName(path) + " " + reason) {}
@@ -85,7 +96,7 @@ ReplacementFile::ReplacementFile(std::string target) : target_(std::move(target)
     file_ = std::move(created.file);
   } catch (const FileCreateError& error) {
     // The user knows the target, not the temporary name.
-    throw FileCreateError(target_, error.reason());
+    throw FileCreateError(target_, error);
   }
 }
 

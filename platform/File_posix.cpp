@@ -53,7 +53,7 @@ FileHandle holdForReplacement(const std::string& target) {
     if (errno == ENOENT && ::access(folder.empty() ? "." : folder.c_str(), F_OK) == 0) {
       return FileHandle();
     }
-    throw FileCreateError(target, systemErrorText(errno));
+    throw FileCreateError(target, errno);
   }
   refuseNonFile(target, status);
   int error = (status.st_mode & S_IWUSR) == 0 ? EACCES : 0;
@@ -62,7 +62,7 @@ FileHandle holdForReplacement(const std::string& target) {
     handle.reset(::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!handle || ::flock(handle.get(), LOCK_EX | LOCK_NB) != 0) error = errno;
   }
-  if (error != 0) throw FileCreateError(target, systemErrorText(error));
+  if (error != 0) throw FileCreateError(target, error);
   return handle;
 }
 
@@ -75,7 +75,7 @@ std::optional<File> File::createNew(const std::string& path) {
   FileHandle handle(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
   if (!handle && errno == EEXIST) return std::nullopt;
   if (!handle || ::flock(handle.get(), LOCK_EX | LOCK_NB) != 0) {
-    throw FileCreateError(path, systemErrorText(errno));
+    throw FileCreateError(path, errno);
   }
   return File(std::move(handle));
 }
@@ -138,6 +138,10 @@ uint64_t File::copyInSystem([[maybe_unused]] uint64_t offset, [[maybe_unused]] F
   return copied;
 }
 
+bool isAccessDenied(int code) {
+  return code == EACCES || code == EPERM;
+}
+
 void checkReplaceable(const std::string& target) {
   holdForReplacement(target);
 }
@@ -145,7 +149,7 @@ void checkReplaceable(const std::string& target) {
 void replaceFile(const std::string& from, const std::string& target) {
   const FileHandle held = holdForReplacement(target);
   if (::rename(from.c_str(), target.c_str()) != 0) {
-    throw FileCreateError(target, systemErrorText(errno));
+    throw FileCreateError(target, errno);
   }
 }
 

@@ -76,7 +76,7 @@ std::optional<File> File::createNew(const std::string& path) {
   if (handle) return File(std::move(handle));
   const DWORD error = GetLastError();
   if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return std::nullopt;
-  throw FileCreateError(path, systemErrorText(static_cast<int>(error)));
+  throw FileCreateError(path, static_cast<int>(error));
 }
 
 File File::standardOutput() {
@@ -133,6 +133,10 @@ uint64_t File::copyInSystem(uint64_t, File&, uint64_t) const {
   return 0;
 }
 
+bool isAccessDenied(int code) {
+  return code == ERROR_ACCESS_DENIED;
+}
+
 void checkReplaceable(const std::string& target) {
   if (isDeviceName(target)) refuseDevice(target);
   const DWORD attributes = GetFileAttributesA(target.c_str());
@@ -141,7 +145,7 @@ void checkReplaceable(const std::string& target) {
     // told now, not after the whole result has been written.
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND) return;
-    throw FileCreateError(target, systemErrorText(static_cast<int>(error)));
+    throw FileCreateError(target, static_cast<int>(error));
   }
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) refuseFolder(target);
   // The move would fail on these only after the whole result had been written.
@@ -156,14 +160,14 @@ void checkReplaceable(const std::string& target) {
     if (opened == ERROR_SHARING_VIOLATION || opened == ERROR_ACCESS_DENIED) error = opened;
   }
   if (error != ERROR_SUCCESS) {
-    throw FileCreateError(target, systemErrorText(static_cast<int>(error)));
+    throw FileCreateError(target, static_cast<int>(error));
   }
 }
 
 void replaceFile(const std::string& from, const std::string& target) {
   checkReplaceable(target);
   if (!MoveFileExA(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    throw FileCreateError(target, lastErrorText());
+    throw FileCreateError(target, static_cast<int>(GetLastError()));
   }
 }
 

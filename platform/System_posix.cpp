@@ -1,4 +1,5 @@
 // System queries on POSIX: strerror and the running program's link in /proc.
+#include <errno.h>
 #include <limits.h>
 #include <string.h>
 #include <unistd.h>
@@ -11,6 +12,10 @@ namespace pravix {
 
 std::string systemErrorText(int code) {
   return trimSystemText(::strerror(code));
+}
+
+void throwLastError(const std::string& what) {
+  throw SystemError(what, errno);
 }
 
 std::string executablePath() {

@@ -1,4 +1,4 @@
-// System queries on Win32: FormatMessageA, GetModuleFileNameA, GetSystemDirectoryA.
+// System queries on Win32: FormatMessageA, GetModuleFileNameA, GetSystemDirectoryA, GetTempPathA.
 #include <windows.h>
 
 #include <vector>
@@ -17,6 +17,10 @@ std::string systemErrorText(int code) {
   return trimSystemText(std::move(result));
 }
 
+void throwLastError(const std::string& what) {
+  throw SystemError(what, static_cast<int>(GetLastError()));
+}
+
 std::string executablePath() {
   std::vector<char> buffer(MAX_PATH);
   for (;;) {
@@ -31,6 +35,13 @@ std::string systemDirectory() {
   char directory[MAX_PATH + 1] = {};
   const UINT length = GetSystemDirectoryA(directory, sizeof directory);
   return length > 0 && length < sizeof directory ? std::string(directory, length) : std::string();
+}
+
+std::string temporaryDirectory() {
+  char folder[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathA(sizeof folder, folder);
+  if (length == 0 || length >= sizeof folder) throwLastError("There is no temporary folder");
+  return std::string(folder, length);
 }
 
 }  // namespace pravix

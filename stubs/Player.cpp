@@ -10,6 +10,9 @@
 
 #include "platform/System.h"
 #include "stubs/EmbeddedMovie.h"
+#include "stubs/MovieInfo.h"
+#include "stubs/StubProgram.h"
+#include "stubs/Switch.h"
 
 namespace {
 
@@ -18,9 +21,6 @@ using namespace pravix::stub;
 
 constexpr const char* kCaption = "Pravix Player";
 constexpr const char* kMovieExtension = ".swf";
-// Only a plain run can end this way; "/x" keeps to the shared exit codes.
-constexpr int kExitCannotOpen = 4;
-
 void showMessage(const std::string& text, UINT icon) {
   MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | icon);
 }
@@ -38,36 +38,18 @@ bool movieTypeHasProgram() {
 
 // A file of our own in the temporary folder; the name is claimed by creating it.
 std::optional<std::string> writeTemporaryMovie(const EmbeddedMovie& movie, std::string& problem) {
-  char folder[MAX_PATH + 1] = {};
-  const DWORD length = GetTempPathA(sizeof folder, folder);
-  if (length == 0 || length >= sizeof folder) {
-    problem = "There is no temporary folder: " + systemErrorText(static_cast<int>(GetLastError()));
+  std::string path;
+  try {
+    CreatedFile created = File::createUnique(temporaryDirectory(), "Pravix-", kMovieExtension);
+    path = created.path;
+    movie.copyTo(created.file);
+    return path;
+  } catch (const std::runtime_error& failure) {
+    // A truncated movie would look like a whole one to the program that opens it.
+    if (!path.empty()) removeFile(path);
+    problem = failure.what();
     return std::nullopt;
   }
-  const std::string stem = std::string(folder) + "Pravix-" + std::to_string(GetCurrentProcessId()) +
-                           "-" + std::to_string(GetTickCount()) + "-";
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string path = stem + std::to_string(attempt) + kMovieExtension;
-    int error = 0;
-    std::optional<File> file = File::createNew(path, error);
-    if (!file && File::nameTaken(error)) continue;
-    if (!file) {
-      problem = "Cannot write " + path + ": " + systemErrorText(error);
-      return std::nullopt;
-    }
-    try {
-      movie.copyTo(*file);
-      return path;
-    } catch (const FileError& failure) {
-      // A truncated movie would look like a whole one to the program that opens it.
-      file.reset();
-      removeFile(path);
-      problem = "Cannot write " + path + ": " + failure.what();
-      return std::nullopt;
-    }
-  }
-  problem = "Cannot find a free file name in " + std::string(folder);
-  return std::nullopt;
 }
 
 int play() {
@@ -76,20 +58,20 @@ int play() {
       EmbeddedMovie::open(executablePath(), Package::Projector, problem);
   if (!movie) {
     showMessage("There is no movie to show.\n\n" + problem + ".", MB_ICONERROR);
-    return kExitNoMovie;
+    return kExitRefused;
   }
   const std::string details = describeMovie(movie->length(), movie->header(), Detail::Full);
   if (!movieTypeHasProgram()) {
     showMessage("No program is associated with " + std::string(kMovieExtension) +
                     " files, so the movie cannot be shown.\n\n" + details,
                 MB_ICONINFORMATION);
-    return kExitSuccess;
+    return kExitWritten;
   }
 
   const std::optional<std::string> path = writeTemporaryMovie(*movie, problem);
   if (!path) {
     showMessage(problem + "\n\n" + details, MB_ICONERROR);
-    return kExitCannotWrite;
+    return kExitFailed;
   }
 
   // Shell extensions that handle the verb may need COM on this thread.
@@ -107,11 +89,13 @@ int play() {
 
   if (!opened) {
     removeFile(*path);
-    showMessage("The program associated with " + std::string(kMovieExtension) +
-                    " files could not be started: " + systemErrorText(static_cast<int>(error)) +
-                    "\n\n" + details,
+    showMessage(SystemError("The program associated with " + std::string(kMovieExtension) +
+                                " files could not be started",
+                            static_cast<int>(error))
+                        .what() +
+                    std::string("\n\n") + details,
                 MB_ICONERROR);
-    return kExitCannotOpen;
+    return kExitFailed;
   }
   // The movie must outlive the viewer that reads it. When the viewer handed it on to a program
   // that was already running there is no process to wait for, and the file stays behind in the
@@ -120,7 +104,7 @@ int play() {
     WaitForSingleObject(viewer.get(), INFINITE);
     removeFile(*path);
   }
-  return kExitSuccess;
+  return kExitWritten;
 }
 
 }  // namespace
@@ -132,7 +116,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (command && command->letter == 'x') {
     return extractOwnMovie(Package::Projector, command->operands);
   }
-  const std::string name = programName();
-  printError(name + ": usage: " + name + " [/x PATH]");
-  return kExitBadUsage;
+  return badUsage("[/x PATH]");
 }

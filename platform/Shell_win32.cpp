@@ -1,7 +1,9 @@
-// Shell requests.
-#include "ui/Shell.h"
+// Shell requests, and the start of the screen-saver installer.
+#include "platform/Shell.h"
 
 #include <shellapi.h>
+
+#include "platform/System.h"
 
 namespace pravix {
 
@@ -18,6 +20,15 @@ void openWebAddress(HWND owner, const char* url) {
 
 void openMailAddress(HWND owner, const std::string& address) {
   ShellExecuteA(owner, nullptr, ("mailto:" + address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+std::string screenSaverInstallCommand(const std::string& systemDirectory,
+                                      const std::string& screenSaver) {
+  return "\"" + systemDirectory + "\\rundll32.exe\" desk.cpl,InstallScreenSaver " + screenSaver;
+}
+
+void installScreenSaver(const std::string& screenSaver) {
+  WinExec(screenSaverInstallCommand(systemDirectory(), screenSaver).c_str(), SW_SHOWNORMAL);
 }
 
 }  // namespace pravix

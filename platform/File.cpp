@@ -6,6 +6,7 @@
 
 #include "platform/Path.h"
 #include "platform/Signals.h"
+#include "platform/System.h"
 
 namespace pravix {
 namespace {
@@ -35,6 +36,16 @@ FileOpenError::FileOpenError(const std::string& path, const std::string& reason)
 
 FileCreateError::FileCreateError(const std::string& path, const std::string& reason)
     : FileError("Cannot create file " + quotedName(path) + ". " + reason, path, reason) {}
+
+FileCreateError::FileCreateError(const std::string& path, int code)
+    : FileCreateError(path, systemErrorText(code)) {
+  accessDenied_ = isAccessDenied(code);
+}
+
+FileCreateError::FileCreateError(const std::string& path, const FileCreateError& cause)
+    : FileCreateError(path, cause.reason()) {
+  accessDenied_ = cause.accessDenied_;
+}
 
 FileRefusedError::FileRefusedError(const std::string& path, const std::string& reason)
     : FileError(quotedName(path) + " " + reason, path, reason) {}
@@ -112,7 +123,7 @@ ReplacementFile::ReplacementFile(std::string target, FileRules rules, Existing e
     setUnfinishedFile(temporary_);
   } catch (const FileCreateError& error) {
     // The user knows the target, not the temporary name.
-    throw FileCreateError(target_, error.reason());
+    throw FileCreateError(target_, error);
   }
   // Its reads and writes fail under the target's name for the same reason.
   file_->name_ = target_;

@@ -44,7 +44,17 @@ class FileOpenError : public FileError {
 
 class FileCreateError : public FileError {
  public:
+  // For the system's error `code`.
+  FileCreateError(const std::string& path, int code);
+  // For a reason of the program's own.
   FileCreateError(const std::string& path, const std::string& reason);
+  // The same failure told under another name (the target, for its temporary file).
+  FileCreateError(const std::string& path, const FileCreateError& cause);
+  // Whether the system denied the access: the folder or the file is not the user's to write.
+  bool accessDenied() const { return accessDenied_; }
+
+ private:
+  bool accessDenied_ = false;
 };
 
 // What the program refuses by its own rules before it touches a file: a device, a folder, a source
@@ -243,6 +253,9 @@ void removeFile(const std::string& path) noexcept;
 // their own type, refused once they are looked at.)
 bool isDeviceName(const std::string& path);
 #endif
+
+// Whether a system error code means the access was denied.
+bool isAccessDenied(int code);
 
 // The size of the regular file at `path`, or nothing when there is none.
 std::optional<uint64_t> fileSize(const std::string& path);

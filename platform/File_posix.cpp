@@ -50,7 +50,7 @@ FileHandle openExisting(const std::string& path, FileMode mode, FileRules rules)
 
 [[noreturn]] void throwCreateError(const std::string& target, int error) {
   if (error == EEXIST) throw FileExistsError(target);
-  throw FileCreateError(target, systemErrorText(error));
+  throw FileCreateError(target, error);
 }
 
 // The lock on a file about to be replaced, held until it is; no handle when there is no file, or
@@ -62,10 +62,10 @@ FileHandle holdForReplacement(const std::string& target, FileRules rules, Existi
     // Nothing there yet is fine; a name that cannot be there (empty, too long, in a missing
     // folder) is told now, not after the whole result has been written.
     const int error = errno;
-    if (error != ENOENT || target.empty()) throw FileCreateError(target, systemErrorText(error));
+    if (error != ENOENT || target.empty()) throw FileCreateError(target, error);
     const std::string folder = fileDirectory(target);
     if (::access(folder.empty() ? "." : folder.c_str(), F_OK) != 0) {
-      throw FileCreateError(target, systemErrorText(errno));
+      throw FileCreateError(target, errno);
     }
     // A link to nothing still stands at the name.
     if (existing == Existing::Keep && ::lstat(target.c_str(), &status) == 0) {
@@ -82,7 +82,7 @@ FileHandle holdForReplacement(const std::string& target, FileRules rules, Existi
     handle.reset(::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!handle || ::flock(handle.get(), LOCK_EX | LOCK_NB) != 0) error = errno;
   }
-  if (error != 0) throw FileCreateError(target, systemErrorText(error));
+  if (error != 0) throw FileCreateError(target, error);
   return handle;
 }
 
@@ -120,7 +120,7 @@ std::optional<File> File::createNew(const std::string& path) {
   FileHandle handle(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
   if (!handle && errno == EEXIST) return std::nullopt;
   if (!handle || ::flock(handle.get(), LOCK_EX | LOCK_NB) != 0) {
-    throw FileCreateError(path, systemErrorText(errno));
+    throw FileCreateError(path, errno);
   }
   return File(std::move(handle), path);
 }
@@ -148,7 +148,7 @@ File File::anonymous(const std::string& folder) {
   std::string name = folder + "/pravix-XXXXXX";
   const SignalsHeld held;
   FileHandle named(::mkostemp(name.data(), O_CLOEXEC));
-  if (!named) throw FileCreateError(folder, systemErrorText(errno));
+  if (!named) throw FileCreateError(folder, errno);
   ::unlink(name.c_str());
   return File(std::move(named), folder);
 }
@@ -256,6 +256,10 @@ std::optional<uint64_t> File::streamInSystem([[maybe_unused]] File& to,
 #endif
 }
 
+bool isAccessDenied(int code) {
+  return code == EACCES || code == EPERM;
+}
+
 void checkReplaceable(const std::string& target, FileRules rules, Existing existing) {
   holdForReplacement(target, rules, existing);
 }
@@ -270,10 +274,10 @@ void replaceFile(const std::string& from, const std::string& target, FileRules r
   // The new file keeps the mode of the one it replaces, as `cp` onto a file does.
   struct stat old {};
   if (::stat(target.c_str(), &old) == 0 && ::chmod(from.c_str(), old.st_mode & 07777) != 0) {
-    throw FileCreateError(target, systemErrorText(errno));
+    throw FileCreateError(target, errno);
   }
   if (::rename(from.c_str(), target.c_str()) != 0) {
-    throw FileCreateError(target, systemErrorText(errno));
+    throw FileCreateError(target, errno);
   }
 }
 

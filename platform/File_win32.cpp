@@ -85,7 +85,7 @@ std::optional<File> File::createNew(const std::string& path) {
   if (handle) return File(std::move(handle), path);
   const DWORD error = GetLastError();
   if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return std::nullopt;
-  throw FileCreateError(path, systemErrorText(static_cast<int>(error)));
+  throw FileCreateError(path, static_cast<int>(error));
 }
 
 File File::standardOutput() {
@@ -170,6 +170,10 @@ std::optional<uint64_t> File::streamInSystem(File&, uint64_t) {
   return std::nullopt;
 }
 
+bool isAccessDenied(int code) {
+  return code == ERROR_ACCESS_DENIED;
+}
+
 void checkReplaceable(const std::string& target, FileRules, Existing existing) {
   if (isDeviceName(target)) refuseDevice(target);
   const DWORD attributes = GetFileAttributesA(target.c_str());
@@ -178,7 +182,7 @@ void checkReplaceable(const std::string& target, FileRules, Existing existing) {
     // told now, not after the whole result has been written.
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND) return;
-    throw FileCreateError(target, systemErrorText(static_cast<int>(error)));
+    throw FileCreateError(target, static_cast<int>(error));
   }
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) refuseFolder(target);
   if (existing == Existing::Keep) throw FileExistsError(target);
@@ -194,7 +198,7 @@ void checkReplaceable(const std::string& target, FileRules, Existing existing) {
     if (opened == ERROR_SHARING_VIOLATION || opened == ERROR_ACCESS_DENIED) error = opened;
   }
   if (error != ERROR_SUCCESS) {
-    throw FileCreateError(target, systemErrorText(static_cast<int>(error)));
+    throw FileCreateError(target, static_cast<int>(error));
   }
 }
 
@@ -206,7 +210,7 @@ void replaceFile(const std::string& from, const std::string& target, FileRules r
   if (!MoveFileExA(from.c_str(), target.c_str(), flags)) {
     const DWORD error = GetLastError();
     if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) throw FileExistsError(target);
-    throw FileCreateError(target, systemErrorText(static_cast<int>(error)));
+    throw FileCreateError(target, static_cast<int>(error));
   }
 }
 

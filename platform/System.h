@@ -35,6 +35,13 @@ std::string systemDirectory();
 
 // The user's temporary folder, with its trailing "\"; SystemError when there is none.
 std::string temporaryDirectory();
+
+// The folder of the program's own data for this user, "%LOCALAPPDATA%\Pravix", made when it is
+// missing; without a trailing "\". FileCreateError when it cannot be made.
+std::string userDataDirectory();
+
+// Whether this is a 32-bit program running on 64-bit Windows.
+bool isWow64Process();
 #endif
 
 }  // namespace pravix

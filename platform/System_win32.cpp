@@ -1,8 +1,11 @@
-// System queries on Win32: FormatMessageA, GetModuleFileNameA, GetSystemDirectoryA, GetTempPathA.
+// System queries on Win32: FormatMessageA, GetModuleFileNameA, the system, temporary and user data
+// folders, IsWow64Process.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <vector>
 
+#include "platform/File.h"
 #include "platform/System.h"
 
 namespace pravix {
@@ -42,6 +45,23 @@ std::string temporaryDirectory() {
   const DWORD length = GetTempPathA(sizeof folder, folder);
   if (length == 0 || length >= sizeof folder) throwLastError("There is no temporary folder");
   return std::string(folder, length);
+}
+
+std::string userDataDirectory() {
+  char folder[MAX_PATH] = {};
+  const HRESULT found =
+      SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, folder);
+  const std::string own = std::string(folder) + "\\Pravix";
+  if (FAILED(found)) throw FileCreateError(own, static_cast<int>(HRESULT_CODE(found)));
+  if (!CreateDirectoryA(own.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    throw FileCreateError(own, static_cast<int>(GetLastError()));
+  }
+  return own;
+}
+
+bool isWow64Process() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 
 }  // namespace pravix

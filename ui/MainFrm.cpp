@@ -10,6 +10,7 @@
 #include "resources/ResourceIds.h"
 #include "ui/AboutFrm.h"
 #include "ui/Application.h"
+#include "ui/ScreenSaverTarget.h"
 
 namespace pravix {
 namespace {
@@ -140,10 +141,22 @@ void TMainForm::SetasScreenSaver1Click() {
   const auto source = OpenDialogSwf.execute(handle());
   if (!source) return;
   showSource(*source);
-  const std::string target = systemDirectory() + "\\" + kScreenSaverName;
-  if (convertAndTell(Task::PackScreenSaver, *source, target) != Outcome::Written) return;
-  installScreenSaver(target);
-  showTarget(target);
+  const bool wow64 = isWow64Process();
+  const auto packAndInstall = [&](bool systemFolderDenied) {
+    const bool own = screenSaverFolder(wow64, systemFolderDenied) == ScreenSaverFolder::User;
+    const std::string target =
+        (own ? userDataDirectory() : systemDirectory()) + "\\" + kScreenSaverName;
+    if (convertAndTell(Task::PackScreenSaver, *source, target) != Outcome::Written) return;
+    installScreenSaver(target);
+    showTarget(target);
+  };
+  try {
+    packAndInstall(false);
+  } catch (const FileCreateError& error) {
+    // A standard user may not write the system folder; the user's own folder serves as well.
+    if (!error.accessDenied() || screenSaverFolder(wow64, false) == ScreenSaverFolder::User) throw;
+    packAndInstall(true);
+  }
 }
 
 Outcome TMainForm::convertAndTell(Task task, const std::string& source, const std::string& target) {

@@ -2,13 +2,16 @@
 #include "tests/cli/ToolRun.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <thread>
 
 #include "platform/Handle.h"
 
@@ -51,38 +54,115 @@ std::string drain(const FileHandle& primary) {
   return text;
 }
 
+// The files that collect a run's output and errors, beside its folder: `stem` + ".out" or ".err".
+fs::path beside(const fs::path& folder, const std::string& stem, const char* extension) {
+  return folder.parent_path() / (folder.filename().string() + stem + extension);
+}
+
+// Runs `program` with `arguments` in `folder`, its streams already in place: the child's end.
+[[noreturn]] void execute(const fs::path& folder, const std::vector<std::string>& arguments,
+                          const std::string& program) {
+  if (::chdir(folder.c_str()) != 0) ::_exit(127);
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  ::execv(argv[0], argv.data());
+  ::_exit(127);
+}
+
+// Waits for the child and collects what it wrote to the files beside `folder`.
+ToolRun collect(pid_t child, const fs::path& folder, const std::string& stem) {
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child) throw std::runtime_error("waitpid failed");
+  ToolRun run;
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  run.out = readText(beside(folder, stem, ".out"));
+  run.err = readText(beside(folder, stem, ".err"));
+  fs::remove(beside(folder, stem, ".out"));
+  fs::remove(beside(folder, stem, ".err"));
+  return run;
+}
+
 }  // namespace
+
+RunningTool::RunningTool(const fs::path& folder, const std::vector<std::string>& arguments,
+                         const std::string& output)
+    : folder_(folder) {
+  static int started = 0;
+  streams_ = "." + std::to_string(++started);
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  FileHandle readEnd(fds[0]);
+  input_.reset(fds[1]);
+  const fs::path outPath = output.empty() ? beside(folder, streams_, ".out") : folder / output;
+  const int outFlags = O_WRONLY | O_CREAT | (output.empty() ? O_TRUNC : O_APPEND);
+  child_ = ::fork();
+  if (child_ < 0) throw std::runtime_error("fork failed");
+  if (child_ == 0) {
+    const int out = ::open(outPath.c_str(), outFlags, 0644);
+    const int err =
+        ::open(beside(folder, streams_, ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out < 0 || err < 0 || ::dup2(readEnd.get(), STDIN_FILENO) < 0 ||
+        ::dup2(out, STDOUT_FILENO) < 0 || ::dup2(err, STDERR_FILENO) < 0) {
+      ::_exit(127);
+    }
+    execute(folder, arguments, PRAVIX_TOOL);
+  }
+}
+
+RunningTool::~RunningTool() {
+  if (child_ > 0) {
+    ::kill(child_, SIGKILL);
+    ::waitpid(child_, nullptr, 0);
+  }
+}
+
+void RunningTool::write(const Bytes& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t put = ::write(input_.get(), bytes.data() + done, bytes.size() - done);
+    if (put <= 0) throw std::runtime_error("the tool's input takes no more");
+    done += static_cast<size_t>(put);
+  }
+}
+
+void RunningTool::signal(int number) {
+  ::kill(child_, number);
+}
+
+ToolRun RunningTool::wait() {
+  const ToolRun run = collect(child_, folder_, streams_);
+  child_ = -1;
+  return run;
+}
+
+bool eventually(const std::function<bool()>& condition) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
 
 ToolRun runTool(const fs::path& folder, const std::vector<std::string>& arguments,
                 bool errorOnTerminal, const std::string& program) {
-  const fs::path outPath = folder.parent_path() / (folder.filename().string() + ".out");
-  const fs::path errPath = folder.parent_path() / (folder.filename().string() + ".err");
   Terminal terminal;
   if (errorOnTerminal) terminal = openTerminal();
   const pid_t child = ::fork();
   if (child < 0) throw std::runtime_error("fork failed");
   if (child == 0) {
-    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int out = ::open(beside(folder, "", ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int err = errorOnTerminal ? terminal.secondary.get()
-                                    : ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (out < 0 || err < 0 || ::chdir(folder.c_str()) != 0 || ::dup2(out, STDOUT_FILENO) < 0 ||
-        ::dup2(err, STDERR_FILENO) < 0) {
+                                    : ::open(beside(folder, "", ".err").c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out < 0 || err < 0 || ::dup2(out, STDOUT_FILENO) < 0 || ::dup2(err, STDERR_FILENO) < 0) {
       ::_exit(127);
     }
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
+    execute(folder, arguments, program);
   }
-  int status = 0;
-  if (::waitpid(child, &status, 0) != child) throw std::runtime_error("waitpid failed");
-  ToolRun run;
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  run.out = readText(outPath);
-  run.err = errorOnTerminal ? drain(terminal.primary) : readText(errPath);
-  fs::remove(outPath);
-  fs::remove(errPath);
+  ToolRun run = collect(child, folder, "");
+  if (errorOnTerminal) run.err = drain(terminal.primary);
   return run;
 }
 

@@ -1,9 +1,15 @@
 // Runs the built `pravix` as a program, in a folder, and collects what it said.
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "platform/Handle.h"
+#include "tests/TestSupport.h"
 
 namespace pravix::test {
 
@@ -17,5 +23,31 @@ struct ToolRun {
 // error go to files, or standard error to a terminal of its own when `errorOnTerminal` is set.
 ToolRun runTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
                 bool errorOnTerminal = false, const std::string& program = PRAVIX_TOOL);
+
+// The built tool started in `folder` and left running: its standard input is a pipe that the test
+// writes and closes when it likes; standard output goes to the file `output` (appended to), or is
+// collected.
+class RunningTool {
+ public:
+  RunningTool(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
+              const std::string& output = {});
+  ~RunningTool();
+  RunningTool(const RunningTool&) = delete;
+  RunningTool& operator=(const RunningTool&) = delete;
+
+  void write(const Bytes& bytes);
+  void closeInput() { input_.reset(); }
+  void signal(int number);
+  ToolRun wait();
+
+ private:
+  std::filesystem::path folder_;
+  std::string streams_;  // where its output and errors go: beside the folder, `streams_` + ".out"
+  pid_t child_ = -1;
+  FileHandle input_;
+};
+
+// Waits until `condition` holds, checking every few milliseconds; false after a minute without.
+bool eventually(const std::function<bool()>& condition);
 
 }  // namespace pravix::test

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test: the native core tests, a short fuzzing run, then the core and end-to-end tests
-# under Wine and Xvfb.
+# Runs every test: the native core tests, the Debian package's checks, a short fuzzing run, then the
+# core and end-to-end tests under Wine and Xvfb.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/scripts/build.sh"
@@ -9,6 +9,9 @@ bash "$root/scripts/wine-prefix.sh"
 status=0
 echo "== Native tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
 ctest --test-dir "$root/build/native" -j"$(nproc)" --output-on-failure --progress || status=1
+
+echo "== The Debian package (lintian, and two builds give the same bytes)"
+bash "$root/scripts/check-package.sh" || status=1
 
 echo "== Fuzzing (libFuzzer: the committed seeds, then 10 s per target; scripts/fuzz.sh runs longer)"
 FUZZ_SECONDS=10 bash "$root/scripts/fuzz.sh" || status=1

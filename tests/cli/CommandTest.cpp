@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 
 #include "tests/TestSupport.h"
 #include "tests/TrailerCases.h"
@@ -260,6 +261,144 @@ TEST_F(Command, AReplacedFileIsOnTheDiskBeforeItTakesTheOldOnesPlace) {
   EXPECT_EQ(syncs({"extract", "a.exe", "-o", "out.swf", "-f"}), 1u);
   EXPECT_EQ(readBytes(dir_ / "out.swf"), kMovieA);
 }
+
+// The conventions of a Unix command line, each a run and the files it makes beside the fixture's.
+struct Convention {
+  const char* name;
+  std::function<void(const fs::path&)> prepare;
+  std::vector<std::string> arguments;
+  int exitCode;
+  std::map<std::string, Bytes> made;
+  std::string err;
+};
+
+void PrintTo(const Convention& convention, std::ostream* out) {
+  *out << convention.name;
+}
+
+class Conventions : public Command, public ::testing::WithParamInterface<Convention> {};
+
+TEST_P(Conventions, HoldForOptionsFilesAndMessages) {
+  GetParam().prepare(dir_);
+  auto expected = snapshot(dir_);
+  expected.insert(GetParam().made.begin(), GetParam().made.end());
+  const ToolRun ran = run(GetParam().arguments);
+  EXPECT_EQ(ran.exitCode, GetParam().exitCode);
+  EXPECT_EQ(ran.err, GetParam().err);
+  EXPECT_EQ(snapshot(dir_), expected);
+}
+
+void outFolder(const fs::path& dir) {
+  fs::create_directory(dir / "out");
+}
+const std::string kTryHelp = "Try \"pravix --help\".\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Command, Conventions,
+    ::testing::Values(
+        Convention{"CombinedShortOptions",
+                   nothing,
+                   {"pack", "-sfo", "x.scr", "a.swf", "--stub", "stub.bin"},
+                   0,
+                   {{"x.scr", screenSaverBytes(kStub, kMovieA)}},
+                   ""},
+        Convention{"ValuesAfterAnEqualsSign",
+                   nothing,
+                   {"pack", "--output=x.exe", "--stub=stub.bin", "a.swf"},
+                   0,
+                   {{"x.exe", projectorBytes(kStub, kMovieA)}},
+                   ""},
+        Convention{"HelpAsAnOptionsValue",
+                   nothing,
+                   {"pack", "a.swf", "--stub", "stub.bin", "-o", "--help"},
+                   0,
+                   {{"--help", projectorBytes(kStub, kMovieA)}},
+                   ""},
+        Convention{"DashDashEndsTheOptions",
+                   [](const fs::path& dir) { writeBytes(dir / "-s.swf", kMovieB); },
+                   {"pack", "--stub", "stub.bin", "--", "-s.swf"},
+                   0,
+                   {{"-s.exe", projectorBytes(kStub, kMovieB)}},
+                   ""},
+        Convention{"AnOutputFolderForABatch",
+                   outFolder,
+                   {"pack", "-d", "out", "a.swf", "b.swf", "--stub", "stub.bin", "-v"},
+                   0,
+                   {{"out/a.exe", projectorBytes(kStub, kMovieA)},
+                    {"out/b.exe", projectorBytes(kStub, kMovieB)}},
+                   "pravix: a.swf: wrote out/a.exe\npravix: b.swf: wrote out/b.exe\n"},
+        Convention{"AFolderEndingInASlashNamesTheTarget",
+                   [](const fs::path& dir) {
+                     fs::create_directories(dir / "M.app/Contents/Resources");
+                     writeBytes(dir / "M.app/Contents/Resources/movie.swf", {'C', 'W', 'S'});
+                   },
+                   {"extract", "M.app/"},
+                   0,
+                   {{"M.swf", {'C', 'W', 'S'}}},
+                   ""},
+        Convention{"NoOutputFolder",
+                   nothing,
+                   {"pack", "-d", "none", "a.swf", "--stub", "stub.bin"},
+                   2,
+                   {},
+                   "pravix: none: No such file or directory\n"},
+        Convention{"AnOutputFolderThatIsAFile",
+                   nothing,
+                   {"pack", "-d", "a.swf", "b.swf", "--stub", "stub.bin"},
+                   1,
+                   {},
+                   "pravix: a.swf: is not a folder\n"},
+        Convention{"QuietKeepsRefusalsToItself",
+                   [](const fs::path& dir) { writeBytes(dir / "a.exe", {1}); },
+                   {"pack", "-q", "a.swf", "--stub", "stub.bin"},
+                   1,
+                   {},
+                   ""},
+        Convention{"QuietStillTellsFailures",
+                   nothing,
+                   {"pack", "-q", "none.swf", "--stub", "stub.bin"},
+                   2,
+                   {},
+                   "pravix: none.swf: No such file or directory\n"},
+        Convention{"UnknownLongOption",
+                   nothing,
+                   {"pack", "a.swf", "--bogus=1"},
+                   2,
+                   {},
+                   "pravix: unknown option --bogus\n" + kTryHelp},
+        Convention{"UnknownShortOptionInAGroup",
+                   nothing,
+                   {"pack", "-fx", "a.swf"},
+                   2,
+                   {},
+                   "pravix: unknown option -x\n" + kTryHelp},
+        Convention{"MissingValue",
+                   nothing,
+                   {"pack", "a.swf", "--stub"},
+                   2,
+                   {},
+                   "pravix: --stub needs a value\n" + kTryHelp},
+        Convention{"ValueForAFlag",
+                   nothing,
+                   {"pack", "a.swf", "--force=yes"},
+                   2,
+                   {},
+                   "pravix: --force takes no value\n" + kTryHelp},
+        Convention{"StandardInputWithoutATarget",
+                   nothing,
+                   {"pack", "-", "--stub", "stub.bin"},
+                   2,
+                   {},
+                   "pravix: standard input has no name to write a result beside: name it with "
+                   "-o\n" +
+                       kTryHelp},
+        Convention{"OutputAndOutputFolder",
+                   outFolder,
+                   {"pack", "a.swf", "-o", "x.exe", "-d", "out"},
+                   2,
+                   {},
+                   "pravix: -o and --output-dir do not go together\n" + kTryHelp}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Command, ForceReplacesAnExistingTarget) {
   writeBytes(dir_ / "a.exe", {1, 2, 3});

@@ -147,9 +147,17 @@ TEST_F(Info, DamagedHeadersAreToldNotTrusted) {
   writeBytes(dir_ / "6.swf", concat(Bytes(lzma.begin(), lzma.begin() + 17), {0xFF, 0xFF, 0xFF}));
   writeBytes(dir_ / "7.swf", Bytes(lzma.begin(), lzma.begin() + 15));
   writeBytes(dir_ / "8.exe", test::projectorBytes({1}, {'X', 'Y', 'Z', 1, 2, 3, 4, 5, 6}));
+  // Whole but impossible: 5 bytes declared for a 21-byte header; the stage from x 550 to 0.
+  Bytes shortLength = concat(header("FWS"), kBody);
+  shortLength[4] = 5;
+  writeBytes(dir_ / "9.swf", shortLength);
+  Bytes inverted = concat(header("FWS"), kBody);
+  const Bytes invertedStage = {0x7a, 0xaf, 0x80, 0x00, 0x00, 0x00, 0x0f, 0xa0, 0x00};
+  std::copy(invertedStage.begin(), invertedStage.end(), inverted.begin() + 8);
+  writeBytes(dir_ / "10.swf", inverted);
 
-  const ToolRun ran =
-      info({"1.swf", "2.swf", "3.swf", "4.swf", "5.swf", "6.swf", "7.swf", "8.exe"});
+  const ToolRun ran = info(
+      {"1.swf", "2.swf", "3.swf", "4.swf", "5.swf", "6.swf", "7.swf", "8.exe", "9.swf", "10.swf"});
   EXPECT_EQ(ran.exitCode, 0);
   const std::string cws = R"("signature":"CWS","compression":"zlib","version":10,)";
   const std::string zws = R"("signature":"ZWS","compression":"lzma","version":10,)";
@@ -187,6 +195,14 @@ TEST_F(Info, DamagedHeadersAreToldNotTrusted) {
           "\n"
           R"({"file":"8.exe","kind":"projector","size":18,"stub_size":1,"movie_size":9,)"
           R"("header_error":"the movie's signature is not FWS, CWS or ZWS"})"
+          "\n"
+          R"({"file":"9.swf","kind":"movie","size":25,"stub_size":0,"movie_size":25,)"
+          R"("signature":"FWS","compression":"none","version":10,)"
+          R"("header_error":"the declared length is shorter than the header"})"
+          "\n"
+          R"({"file":"10.swf","kind":"movie","size":25,"stub_size":0,"movie_size":25,)"
+          R"("signature":"FWS","compression":"none","version":10,"declared_length":25,)"
+          R"("header_error":"the stage rectangle is inverted"})"
           "\n");
 }
 

@@ -70,6 +70,18 @@ TEST_F(FileLayer, AReplacementTakesThePlaceOfTheTargetOnlyWhenCommitted) {
             (std::map<std::string, test::Bytes>{{"f", patternBytes(20, 2)}, {"new", {}}}));
 }
 
+TEST_F(FileLayer, AFileToBeKeptRefusesTheReplacementAlsoWhenItAppearsMeanwhile) {
+  writeBytes(path("old"), {1});
+  EXPECT_THROW(ReplacementFile(path("old"), FileRules::Windows, Existing::Keep), FileExistsError);
+  {
+    ReplacementFile late(path("new"), FileRules::Windows, Existing::Keep);
+    late.file().writeExactly("mine", 4);
+    writeBytes(path("new"), {2});
+    EXPECT_THROW(late.commit(), FileExistsError);
+  }
+  EXPECT_EQ(snapshot(dir_), (std::map<std::string, test::Bytes>{{"old", {1}}, {"new", {2}}}));
+}
+
 TEST_F(FileLayer, ReadOnlyFilesAreReadButNotReplaced) {
   if (!test::readOnlyIsEnforced(dir_)) GTEST_SKIP() << "read-only files are writable here";
   writeBytes(path("f"), patternBytes(10));

@@ -1,0 +1,33 @@
+# bash completion for pravix: the commands, each command's options, and files.
+_pravix() {
+  local cur prev words cword split
+  _init_completion -s || return
+  if ((cword == 1)); then
+    mapfile -t COMPREPLY < <(compgen -W "pack extract info --help --version" -- "$cur")
+    return
+  fi
+  case $prev in
+    -o | --output | --stub)
+      _filedir
+      return
+      ;;
+    -d | --output-dir)
+      _filedir -d
+      return
+      ;;
+  esac
+  $split && return
+  local options="-q --quiet -v --verbose -h --help"
+  case ${words[1]} in
+    pack) options+=" -o --output -d --output-dir -f --force -s --screen-saver --stub" ;;
+    extract) options+=" -o --output -d --output-dir -f --force" ;;
+    info) options+=" --json" ;;
+    *) return ;;
+  esac
+  if [[ $cur == -* ]]; then
+    mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
+    [[ ${COMPREPLY[*]} == *= ]] && compopt -o nospace
+    return
+  fi
+  if [[ ${words[1]} == pack ]]; then _filedir swf; else _filedir; fi
+} && complete -F _pravix pravix

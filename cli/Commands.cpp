@@ -3,6 +3,7 @@
 // file they name, devices and pipes written where they are, nothing replaced without --force.
 #include "cli/Commands.h"
 
+#include <errno.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -276,8 +277,9 @@ class Tool {
     const Result result = pravix::convert(job);
     switch (result.outcome) {
       case Outcome::Written:
-        if (options_.verbosity == Verbosity::Verbose)
-          told(kExitWritten, input, "wrote " + where.name);
+        if (options_.verbosity == Verbosity::Verbose) {
+          told(kExitWritten, job.source, "wrote " + where.name);
+        }
         break;
       case Outcome::NoStub:
         told(kExitRefused, result.file, result.reason);

@@ -238,26 +238,17 @@ std::string kindText(const FileInfo& info) {
 }
 
 const char* kindJson(const FileInfo& info) {
-  if (info.kind == FileInfo::Kind::Movie) return "movie";
-  if (info.kind == FileInfo::Kind::Damaged) return "damaged_projector";
-  if (info.kind == FileInfo::Kind::Other) return "none";
-  switch (info.layout) {
-    case Layout::Projector:
-      return "projector";
-    case Layout::ScreenSaver:
-      return "screen_saver";
-    case Layout::LinuxI386Projector:
-      return "linux_i386_projector";
-    case Layout::LinuxX8664Projector:
-      return "linux_x86_64_projector";
-    case Layout::ClassicMacProjector:
-      return "classic_mac_projector";
-    case Layout::MacAppZip:
-      return "macos_projector_zip";
-    case Layout::MacAppFolder:
+  switch (info.kind) {
+    case FileInfo::Kind::Packaged:
+      return layoutId(info.layout);
+    case FileInfo::Kind::Movie:
+      return "movie";
+    case FileInfo::Kind::Damaged:
+      return "damaged_projector";
+    case FileInfo::Kind::Other:
       break;
   }
-  return "macos_projector_folder";
+  return "none";
 }
 
 const char* compressionName(MovieHeader::Signature signature) {

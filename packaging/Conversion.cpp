@@ -111,14 +111,8 @@ Result extract(const Job& job) {
   if (job.everyLayout && job.input == nullptr) folderMovie = appFolderMovie(job.source, job.rules);
   std::optional<File> opened;
   File& projector = openSource(job, opened, folderMovie.value_or(job.source));
-  MovieLocation movie;
-  if (folderMovie) {
-    movie.status = Located::Status::Found;
-    movie.layout = Layout::MacAppFolder;
-    movie.length = movie.size = projector.size();
-  } else {
-    movie = locate(job, projector);
-  }
+  const MovieLocation movie =
+      folderMovie ? appFolderLocation(projector.size()) : locate(job, projector);
   switch (movie.status) {
     case Located::Status::NoTrailer:
       return {Outcome::NotProjector, movie.reason, job.source};

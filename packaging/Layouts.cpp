@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace pravix {
@@ -18,6 +19,22 @@ constexpr size_t kZipEndRecordSize = 22;
 constexpr size_t kZipDirectoryEntrySize = 46;
 constexpr size_t kZipLocalHeaderSize = 30;
 constexpr char kAppMovie[] = "/Contents/Resources/movie.swf";
+
+// Each layout's names, in the order of Layout.
+struct LayoutNames {
+  const char* text;
+  const char* id;
+};
+constexpr LayoutNames kLayoutNames[] = {
+    {"projector", "projector"},
+    {"screen saver", "screen_saver"},
+    {"Linux i386 projector", "linux_i386_projector"},
+    {"Linux x86-64 projector", "linux_x86_64_projector"},
+    {"classic Mac projector", "classic_mac_projector"},
+    {"macOS projector (zip)", "macos_projector_zip"},
+    {"macOS projector (folder)", "macos_projector_folder"},
+};
+static_assert(std::size(kLayoutNames) == static_cast<size_t>(Layout::MacAppFolder) + 1);
 
 uint64_t littleEndian(const uint8_t* bytes, size_t count) {
   uint64_t value = 0;
@@ -318,29 +335,21 @@ std::optional<std::string> appFolderMovie(const std::string& folder, FileRules r
   return movie;
 }
 
+MovieLocation appFolderLocation(uint64_t size) {
+  return found(Layout::MacAppFolder, 0, size);
+}
+
 bool startsAsMovie(const uint8_t* bytes, size_t count) {
   return count >= 3 && (std::memcmp(bytes, "FWS", 3) == 0 || std::memcmp(bytes, "CWS", 3) == 0 ||
                         std::memcmp(bytes, "ZWS", 3) == 0);
 }
 
 const char* layoutName(Layout layout) {
-  switch (layout) {
-    case Layout::Projector:
-      return "projector";
-    case Layout::ScreenSaver:
-      return "screen saver";
-    case Layout::LinuxI386Projector:
-      return "Linux i386 projector";
-    case Layout::LinuxX8664Projector:
-      return "Linux x86-64 projector";
-    case Layout::ClassicMacProjector:
-      return "classic Mac projector";
-    case Layout::MacAppZip:
-      return "macOS projector (zip)";
-    case Layout::MacAppFolder:
-      break;
-  }
-  return "macOS projector (folder)";
+  return kLayoutNames[static_cast<size_t>(layout)].text;
+}
+
+const char* layoutId(Layout layout) {
+  return kLayoutNames[static_cast<size_t>(layout)].id;
 }
 
 }  // namespace pravix

@@ -60,10 +60,15 @@ MovieLocation projectorLocation(const Located& located);
 // when it is a file that starts with a movie signature.
 std::optional<std::string> appFolderMovie(const std::string& folder, FileRules rules);
 
+// Where the movie file of such a folder, of `size` bytes, holds its movie: the whole of it.
+MovieLocation appFolderLocation(uint64_t size);
+
 // Whether `count` bytes start as a movie does: FWS, CWS or ZWS.
 bool startsAsMovie(const uint8_t* bytes, size_t count);
 
-// The layout's name for a person: "Linux x86-64 projector", say.
+// The layout's name for a person ("Linux x86-64 projector"), and for a program reading ours
+// ("linux_x86_64_projector").
 const char* layoutName(Layout layout);
+const char* layoutId(Layout layout);
 
 }  // namespace pravix

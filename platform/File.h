@@ -123,18 +123,7 @@ class File {
   // after it. Either may be a pipe or a terminal as well as a file.
   static File standardOutput();
   static File standardInput();
-#ifndef _WIN32
-  // A device or a named pipe that stands at `path`, opened for writing where it is, as standard
-  // output is written; FileOpenError when it cannot be.
-  static File inPlace(const std::string& path);
-  // A new file without a name in `folder`, gone with its last handle: nothing is left behind,
-  // whatever ends the program.
-  static File anonymous(const std::string& folder);
-#endif
-
-  const std::string& name() const {
-    return name_;
-  }
+  const std::string& name() const { return name_; }
   // Whether it is something other than a file on a disk (a pipe, a terminal, a device): read and
   // written only in order, its size unknown until its end.
   bool isStream() const;
@@ -154,6 +143,15 @@ class File {
   // POSIX: lets whoever may run `other` run this file too (its execute bits that the umask lets
   // through), as a projector runs wherever its stub does. Win32 runs a file by its name: nothing.
   void takeExecuteBits(const File& other);
+
+#ifndef _WIN32
+  // A device or a named pipe that stands at `path`, opened for writing where it is, as standard
+  // output is written; FileOpenError when it cannot be.
+  static File inPlace(const std::string& path);
+  // A new file without a name in `folder`, gone with its last handle: nothing is left behind,
+  // whatever ends the program.
+  static File anonymous(const std::string& folder);
+#endif
 
  private:
   friend class Copier;
@@ -211,7 +209,8 @@ class Copier {
 // A new file that takes the place of `target` only once it is complete. It is written beside the
 // target under a temporary name and moved over the target in one step by commit(); until then
 // whatever stands at the target is untouched, and a replacement that is never committed is
-// removed. The result carries no attribute of an older file or of a copied stub.
+// removed. On Win32 the result carries no attribute of an older file or of a copied stub; on
+// POSIX it takes the permissions of the file it replaces, as `cp` onto a file keeps them.
 class ReplacementFile {
  public:
   // Refuses a target that is a device or not a file, one that could not be replaced (held by

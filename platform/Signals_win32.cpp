@@ -1,5 +1,5 @@
-// Win32 sends a console program no signal that a handler could meet with a file's removal: a
-// console's Ctrl-C ends it as it always did.
+// Win32 has none of these signals: the Windows program and the stubs keep their behaviour, and a
+// console's Ctrl-C ends a program as it always did.
 #include "platform/Signals.h"
 
 namespace pravix {

@@ -70,6 +70,8 @@ void inflateMovie(const File& from, const MovieLocation& movie, File& to,
     to.writeExactly(output.data(), made);
     crc = crc32(crc, output.data(), static_cast<uInt>(made));
     written += made;
+    // More than the zip promised: damaged, and no reason to fill the disk before saying so.
+    if (written > movie.size) break;
     if (progress) progress(written, movie.size);
   }
   if (result != Z_STREAM_END || written != movie.size || crc != movie.crc) {

@@ -44,9 +44,9 @@ Bytes deflated(const Bytes& bytes) {
   return out;
 }
 
-Bytes zipWith(uint16_t method, const Bytes& stored, uint32_t crc) {
+Bytes zipWith(uint16_t method, const Bytes& stored, uint32_t crc, uint32_t size = 25) {
   return test::zipBytes(kStub, {{"Movie.app/Contents/Info.plist", 0, patternBytes(30, 2), 30, 0},
-                                {test::kAppMovieEntry, method, stored, 25, crc}});
+                                {test::kAppMovieEntry, method, stored, size, crc}});
 }
 
 struct Layout {
@@ -116,13 +116,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 class Zip : public test::TempDirTest {};
 
-TEST_F(Zip, ADeflatedMovieThatDoesNotUnpackToItsCheckIsAFailure) {
-  writeBytes(dir_ / "in.zip", zipWith(8, deflated(kMovie), crcOf(kMovie) ^ 1));
-  const auto before = snapshot(dir_);
-  const ToolRun ran = runTool(dir_, {"extract", "in.zip"});
-  EXPECT_EQ(ran.exitCode, 2);
-  EXPECT_EQ(ran.err, "pravix: in.zip: its movie's deflated bytes are damaged\n");
-  EXPECT_EQ(snapshot(dir_), before);
+TEST_F(Zip, ADeflatedMovieThatDoesNotUnpackToItsCheckOrSizeIsAFailure) {
+  for (const Bytes& zip : {zipWith(8, deflated(kMovie), crcOf(kMovie) ^ 1),
+                           zipWith(8, deflated(kMovie), crcOf(kMovie), 24)}) {
+    writeBytes(dir_ / "in.zip", zip);
+    const auto before = snapshot(dir_);
+    const ToolRun ran = runTool(dir_, {"extract", "in.zip"});
+    EXPECT_EQ(ran.exitCode, 2);
+    EXPECT_EQ(ran.err, "pravix: in.zip: its movie's deflated bytes are damaged\n");
+    EXPECT_EQ(snapshot(dir_), before);
+  }
 }
 
 }  // namespace

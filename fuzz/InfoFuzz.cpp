@@ -53,10 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   PRAVIX_FUZZ_CHECK(!info.stubSize || *info.stubSize + info.movieSize <= size,
                     "a movie that reaches past the file's end");
   // Every other layout needs its own evidence, damaged or not.
-  const bool elf = size >= 52 && std::memcmp(data,
-                                             "\x7f"
-                                             "ELF",
-                                             4) == 0;
+  const bool elf = size >= 52 && data[0] == 0x7F && std::memcmp(data + 1, "ELF", 3) == 0;
   if (packaged || info.kind == FileInfo::Kind::Damaged) {
     switch (info.layout) {
       case Layout::LinuxI386Projector:

@@ -95,6 +95,7 @@ struct ElfForm {
 constexpr ElfForm kElf32{4, 52, 28, 32, 40, 42, 44, 46, 48, 32, 4, 16, 40, 4, 16, 20};
 constexpr ElfForm kElf64{8, 64, 32, 40, 52, 54, 56, 58, 60, 56, 8, 32, 64, 4, 24, 32};
 constexpr uint64_t kSectionWithoutBytes = 8;  // SHT_NOBITS
+constexpr uint8_t kElfMagic[] = {0x7F, 'E', 'L', 'F'};
 
 struct ElfImage {
   const ElfForm* form;
@@ -107,11 +108,7 @@ struct ElfImage {
 std::optional<ElfImage> readElf(const FileView& file) {
   uint8_t header[64] = {};
   if (!file.get(0, header, kElf32.headerSize) ||
-      std::memcmp(header,
-                  "\x7f"
-                  "ELF",
-                  4) != 0 ||
-      header[5] != 1) {
+      std::memcmp(header, kElfMagic, sizeof kElfMagic) != 0 || header[5] != 1) {
     return std::nullopt;
   }
   if (header[4] != 1 && header[4] != 2) return std::nullopt;

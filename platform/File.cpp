@@ -74,23 +74,16 @@ void Copier::copy(const File& from, uint64_t offset, uint64_t count, File& to) {
 }
 
 uint64_t Copier::copyStream(File& from, File& to, uint64_t most) {
+  if (buffer_.size() < kStreamBufferSize) buffer_.resize(kStreamBufferSize);
   uint64_t copied = 0;
   // One byte past `most` is enough to tell that the stream is too long.
   while (copied <= most) {
-    const uint64_t wanted = std::min<uint64_t>(most - copied + 1, kProgressStep);
-    std::optional<uint64_t> part;
-    if (inSystem_) part = from.streamInSystem(to, wanted);
-    if (!part) {
-      inSystem_ = false;
-      if (buffer_.size() < kBufferSize) buffer_.resize(kBufferSize);
-      const size_t got = from.readSome(
-          buffer_.data(), static_cast<size_t>(std::min<uint64_t>(wanted, buffer_.size())));
-      to.writeExactly(buffer_.data(), got);
-      part = got;
-    }
-    if (*part == 0) break;
-    copied += *part;
-    done_ += *part;
+    const size_t got = from.readSome(
+        buffer_.data(), static_cast<size_t>(std::min<uint64_t>(most - copied + 1, buffer_.size())));
+    if (got == 0) break;
+    to.writeExactly(buffer_.data(), got);
+    copied += got;
+    done_ += got;
     if (progress_) progress_(done_, total_);
   }
   return copied;

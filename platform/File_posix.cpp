@@ -238,24 +238,6 @@ uint64_t File::copyInSystem([[maybe_unused]] uint64_t offset, [[maybe_unused]] F
   return copied;
 }
 
-std::optional<uint64_t> File::streamInSystem([[maybe_unused]] File& to,
-                                             [[maybe_unused]] uint64_t count) {
-#ifdef __linux__
-  // A pipe's pages move to the target without a trip through this process. Where neither end is
-  // a pipe, or the target takes no splice (opened for appending, say), the caller's buffer does
-  // it; a failure on the way is told by that buffer's read or write, which meets it again.
-  for (;;) {
-    const ssize_t moved =
-        ::splice(handle_.get(), nullptr, to.handle_.get(), nullptr,
-                 static_cast<size_t>(std::min<uint64_t>(count, 1u << 30)), SPLICE_F_MOVE);
-    if (moved >= 0) return static_cast<uint64_t>(moved);
-    if (errno != EINTR) return std::nullopt;
-  }
-#else
-  return std::nullopt;
-#endif
-}
-
 bool isAccessDenied(int code) {
   return code == EACCES || code == EPERM;
 }

@@ -166,10 +166,6 @@ uint64_t File::copyInSystem(uint64_t, File&, uint64_t) const {
   return 0;
 }
 
-std::optional<uint64_t> File::streamInSystem(File&, uint64_t) {
-  return std::nullopt;
-}
-
 bool isAccessDenied(int code) {
   return code == ERROR_ACCESS_DENIED;
 }

@@ -1,7 +1,10 @@
 // What the program asks of the system besides files: the texts of its error codes, where the
-// running program lives, and the system folder.
+// running program lives, the system and temporary folders, random bytes, and where a program is
+// registered.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 
 namespace pravix {
@@ -18,9 +21,21 @@ std::string executablePath();
 // The directory of the running program's executable, with its trailing separator.
 std::string programDirectory();
 
+// Fills `buffer` from the system's source of cryptographically strong random bytes; throws
+// std::runtime_error when the system has none to give.
+void systemRandomBytes(void* buffer, size_t count);
+
+// The folder for temporary files, with its trailing separator; throws std::runtime_error when
+// the system names none.
+std::string temporaryDirectory();
+
 #ifdef _WIN32
 // The Windows system folder, without a trailing "\".
 std::string systemDirectory();
+
+// Where the App Paths key registers the program `name` ("msedge.exe"), as the shell looks it up:
+// the user's key first, then the machine's; nothing when neither names it.
+std::optional<std::string> registeredProgram(const std::string& name);
 #endif
 
 }  // namespace pravix

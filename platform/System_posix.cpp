@@ -1,8 +1,12 @@
-// System queries on POSIX: strerror and the running program's link in /proc.
+// System queries on POSIX: strerror, the running program's link in /proc, getrandom and TMPDIR.
+#include <errno.h>
 #include <limits.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/random.h>
 #include <unistd.h>
 
+#include <stdexcept>
 #include <vector>
 
 #include "platform/System.h"
@@ -17,6 +21,25 @@ std::string executablePath() {
   std::vector<char> buffer(PATH_MAX);
   const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   return length > 0 ? std::string(buffer.data(), static_cast<size_t>(length)) : std::string();
+}
+
+void systemRandomBytes(void* buffer, size_t count) {
+  auto* bytes = static_cast<char*>(buffer);
+  while (count > 0) {
+    const ssize_t got = ::getrandom(bytes, count, 0);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0)
+      throw std::runtime_error("The system gave no random bytes: " + systemErrorText(errno));
+    bytes += got;
+    count -= static_cast<size_t>(got);
+  }
+}
+
+std::string temporaryDirectory() {
+  const char* folder = ::getenv("TMPDIR");
+  std::string path = folder != nullptr && *folder != '\0' ? folder : "/tmp";
+  if (path.back() != '/') path += '/';
+  return path;
 }
 
 }  // namespace pravix

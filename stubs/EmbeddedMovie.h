@@ -42,6 +42,9 @@ class EmbeddedMovie {
                                            std::string& problem);
 
   uint32_t length() const { return range_.length; }
+  // The stub's own file, open for reading, and where the movie lies in it.
+  const File& file() const { return file_; }
+  MovieRange range() const { return range_; }
   // The movie's header; a too short one when it cannot be read.
   MovieHeader header() const;
 

@@ -1,0 +1,75 @@
+// Programs started in a job object, and documents handed to the shell, on Win32.
+#include "platform/Process.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <vector>
+
+namespace pravix {
+
+std::optional<JobProcess> JobProcess::start(const std::string& commandLine, int& error) {
+  KernelObject job(CreateJobObjectA(nullptr, nullptr));
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  // Browsers put their own helpers into jobs of their own: on systems without nested jobs that
+  // needs a job that lets them break away; those helpers end with their browser.
+  limits.BasicLimitInformation.LimitFlags =
+      JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+  if (!job || !SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                                       sizeof limits)) {
+    error = static_cast<int>(GetLastError());
+    return std::nullopt;
+  }
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  // Suspended until it is in the job, so that nothing it starts escapes the job.
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                      nullptr, &startup, &started)) {
+    error = static_cast<int>(GetLastError());
+    return std::nullopt;
+  }
+  KernelObject process(started.hProcess);
+  const KernelObject thread(started.hThread);
+  if (!AssignProcessToJobObject(job.get(), process.get())) {
+    error = static_cast<int>(GetLastError());
+    TerminateProcess(process.get(), 1);
+    return std::nullopt;
+  }
+  ResumeThread(thread.get());
+  return JobProcess(std::move(job), std::move(process));
+}
+
+bool JobProcess::waitForExit(DWORD milliseconds) const {
+  return WaitForSingleObject(process_.get(), milliseconds) == WAIT_OBJECT_0;
+}
+
+void JobProcess::endAll(DWORD milliseconds) {
+  TerminateJobObject(job_.get(), 0);
+  const ULONGLONG deadline = GetTickCount64() + milliseconds;
+  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+  while (QueryInformationJobObject(job_.get(), JobObjectBasicAccountingInformation, &accounting,
+                                   sizeof accounting, nullptr) &&
+         accounting.ActiveProcesses > 0 && GetTickCount64() < deadline) {
+    Sleep(50);
+  }
+}
+
+bool openWithShell(const std::string& target, int& error) {
+  // Shell extensions that handle the verb may need COM on this thread.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  SHELLEXECUTEINFOA execute{};
+  execute.cbSize = sizeof execute;
+  execute.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  execute.lpVerb = "open";
+  execute.lpFile = target.c_str();
+  execute.nShow = SW_SHOWNORMAL;
+  const bool opened = ShellExecuteExA(&execute) != FALSE;
+  error = opened ? 0 : static_cast<int>(GetLastError());
+  if (SUCCEEDED(com)) CoUninitialize();
+  return opened;
+}
+
+}  // namespace pravix

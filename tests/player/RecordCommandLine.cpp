@@ -17,9 +17,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 1;
   DWORD written = 0;
-  const bool complete = WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written,
-                                  nullptr) &&
-                        written == line.size();
+  const bool complete =
+      WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+      written == line.size();
   CloseHandle(file);
   // Whoever waits for the file sees all of it or nothing.
   if (!complete || !MoveFileExA(temporary.c_str(), (folder + "command-line.txt").c_str(),

@@ -11,10 +11,8 @@ namespace pravix {
 std::optional<JobProcess> JobProcess::start(const std::string& commandLine, int& error) {
   KernelObject job(CreateJobObjectA(nullptr, nullptr));
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-  // Browsers put their own helpers into jobs of their own: on systems without nested jobs that
-  // needs a job that lets them break away; those helpers end with their browser.
-  limits.BasicLimitInformation.LimitFlags =
-      JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+  // No breakaway: whatever the program starts stays in the job and ends with it.
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
   if (!job || !SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
                                        sizeof limits)) {
     error = static_cast<int>(GetLastError());

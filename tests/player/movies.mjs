@@ -90,8 +90,16 @@ export const shapes = [
   { place: [220, 170, 160, 110], colour: [0x20, 0xc0, 0x40] },
 ];
 
-export function movie(compressed) {
+// Where the test looks: the middle of each shape, and the stage beside it.
+export const probes = shapes.flatMap(({ place: [x, y, w, h], colour }) => [
+  { x: x + w / 2, y: y + h / 2, colour },
+  { x: x + w + 10, y: y + h / 2, colour: stage.background },
+]);
+
+// The movie; `filler` bytes of a tag no player knows make it as large as wanted.
+export function movie(compressed, filler = 0) {
   const body = [tag(9, Buffer.from(stage.background))];
+  if (filler > 0) body.push(tag(1023, Buffer.alloc(filler)));
   shapes.forEach((shape, index) => {
     body.push(rectangleShape(index + 1, shape.place, shape.colour));
     // PlaceObject2: a new character at its own depth, where its shape was drawn.

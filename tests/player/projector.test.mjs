@@ -3,107 +3,34 @@
 // projector starts is a stand-in that records its command line (found through App Paths, as Edge
 // would be), or Wine's hand-over of an address to the default browser (WineBrowser).
 import assert from "node:assert/strict";
-import { spawn, spawnSync } from "node:child_process";
 import fs from "node:fs";
 import net from "node:net";
 import path from "node:path";
 import { after, before, test } from "node:test";
-import { chromium } from "playwright-core";
 
-import { movie, shapes, stage } from "./movies.mjs";
+import { WINE_BROWSER, Wine, appWindow, launchChromium, showsTheMovie, sleep, waitFor } from "./harness.mjs";
+import { movie, probes, stage } from "./movies.mjs";
 
 const { PRAVIX_BIN, WINE_RUN, WINEPREFIX, RECORDER, WORK } = process.env;
-const APP_PATHS = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\msedge.exe";
-const WINE_BROWSER = "HKCU\\Software\\Wine\\WineBrowser";
-const TEMP = path.join(WINEPREFIX, "drive_c/users", process.env.USER || "root", "Temp");
+const wine = new Wine(WINE_RUN, WINEPREFIX);
 // The page calls back every second and the projector ends after 5 silent seconds.
 const SILENCE_MS = 5000;
 
-const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
-const windowsPath = (file) => "Z:" + path.resolve(file).replaceAll("/", "\\");
-const unixPath = (file) => path.join(WINEPREFIX, "drive_c", file.slice(3).replaceAll("\\", "/"));
-
-function wine(...args) {
-  const run = spawnSync(WINE_RUN, args, { stdio: "ignore", env: { ...process.env, PRAVIX_WINE_TIMEOUT: "60" } });
-  assert.equal(run.status, 0, `wine ${args.join(" ")}`);
-}
-
-async function waitFor(what, condition, ms = 30000) {
-  const end = Date.now() + ms;
-  for (;;) {
-    const value = await condition();
-    if (value) return value;
-    if (Date.now() > end) assert.fail(`timed out waiting for ${what}`);
-    await sleep(100);
-  }
-}
-
-// A projector made by Pravix.exe from a movie made here, in a folder of its own.
-function packedProjector(name, compressed) {
-  const folder = path.join(WORK, name);
-  fs.rmSync(folder, { recursive: true, force: true });
-  fs.mkdirSync(folder, { recursive: true });
-  const bytes = movie(compressed);
-  fs.writeFileSync(path.join(folder, `${name}.swf`), bytes);
-  wine(path.join(PRAVIX_BIN, "Pravix.exe"), windowsPath(path.join(folder, `${name}.swf`)));
-  return { exe: path.join(folder, `${name}.exe`), bytes };
-}
-
-// Starts a projector; `ended` settles with its exit code.
-function startProjector(exe) {
-  const child = spawn(WINE_RUN, [exe], { stdio: "ignore", env: { ...process.env, PRAVIX_WINE_TIMEOUT: "120" } });
-  const ended = new Promise((done) => child.on("exit", (code) => done(code)));
-  return { child, ended };
-}
-
-const profiles = () => fs.readdirSync(TEMP).filter((name) => name.startsWith("Pravix-Player-"));
+const profiles = () => fs.readdirSync(wine.temp).filter((name) => name.startsWith("Pravix-Player-"));
+const endsWithin = (projector, ms) => Promise.race([projector.ended, sleep(ms).then(() => "still running")]);
 
 let browser;
 before(async () => {
   fs.mkdirSync(WORK, { recursive: true });
-  browser = await chromium.launch({
-    executablePath: "/usr/bin/chromium",
-    args: ["--no-sandbox", "--disable-gpu", "--autoplay-policy=no-user-gesture-required"],
-  });
+  browser = await launchChromium();
 });
 after(async () => {
   await browser?.close();
-  spawnSync(WINE_RUN, ["reg", "delete", APP_PATHS, "/f"], { stdio: "ignore" });
-  spawnSync(WINE_RUN, ["reg", "delete", WINE_BROWSER, "/v", "Browsers", "/f"], { stdio: "ignore" });
+  wine.forgetStandInEdge();
+  wine.tryRun("reg", "delete", WINE_BROWSER, "/v", "Browsers", "/f");
 });
 
-// Opens the address and waits until every shape shows at its place on the stage's colour; how
-// long after the navigation began the frame was complete.
-async function showsTheMovie(address) {
-  const page = await browser.newPage({ viewport: { width: stage.width, height: stage.height } });
-  const started = Date.now();
-  await page.goto(address);
-  const probes = shapes.flatMap(({ place: [x, y, w, h], colour }) => [
-    { x: x + w / 2, y: y + h / 2, colour },
-    { x: x + w + 10, y: y + h / 2, colour: stage.background },
-  ]);
-  let last = [];
-  const matches = async () => {
-    const shot = await page.screenshot({ type: "png" });
-    last = await page.evaluate(async ({ png, probes }) => {
-      const image = await createImageBitmap(await (await fetch(`data:image/png;base64,${png}`)).blob());
-      const canvas = new OffscreenCanvas(image.width, image.height);
-      const context = canvas.getContext("2d");
-      context.drawImage(image, 0, 0);
-      return probes.map(({ x, y }) => [...context.getImageData(x, y, 1, 1).data.slice(0, 3)]);
-    }, { png: shot.toString("base64"), probes });
-    return probes.every(({ colour }, i) => colour.every((c, k) => Math.abs(c - last[i][k]) <= 24));
-  };
-  try {
-    await waitFor("the movie's shapes", matches, 20000);
-  } catch (error) {
-    error.message += `: saw ${JSON.stringify(last)}, wanted ${JSON.stringify(probes)}`;
-    throw error;
-  }
-  return { page, ms: Date.now() - started };
-}
-
-// One raw request: the status code of the reply.
+// One raw request on a connection of its own: the status code of the reply.
 function statusOf(port, request) {
   return new Promise((done, fail) => {
     const socket = net.connect(port, "127.0.0.1", () => socket.write(request));
@@ -115,50 +42,48 @@ function statusOf(port, request) {
   });
 }
 
+async function refusesWhatIsNotOurs(port, secret) {
+  const host = `Host: 127.0.0.1:${port}\r\n`;
+  const requests = [
+    ["another Host", `GET ${secret} HTTP/1.1\r\nHost: rebound.example:${port}\r\n\r\n`, 421],
+    ["no Host", `GET ${secret} HTTP/1.1\r\n\r\n`, 421],
+    ["no secret", `GET /movie.swf HTTP/1.1\r\n${host}\r\n`, 404],
+    ["a wrong secret", `GET /${"0".repeat(32)}/movie.swf HTTP/1.1\r\n${host}\r\n`, 404],
+    ["POST", `POST ${secret}movie.swf HTTP/1.1\r\n${host}Content-Length: 0\r\n\r\n`, 405],
+    ["an unknown name", `GET ${secret}movie.swf.map HTTP/1.1\r\n${host}\r\n`, 404],
+    ["a header block over 16 KiB", `GET ${secret} HTTP/1.1\r\n${host}X: ${"a".repeat(16384)}\r\n\r\n`, 431],
+    ["HEAD", `HEAD ${secret}movie.swf HTTP/1.1\r\n${host}Connection: close\r\n\r\n`, 200],
+  ];
+  for (const [what, request, status] of requests) {
+    assert.equal(await statusOf(port, request), status, what);
+  }
+}
+
 for (const [name, compressed] of [["plain", false], ["zlib", true]]) {
   test(`a ${name} movie plays in the app window of the browser found through App Paths`, async () => {
-    const { exe, bytes } = packedProjector(`app-${name}`, compressed);
-    const folder = path.dirname(exe);
-    fs.copyFileSync(RECORDER, path.join(folder, "recorder.exe"));
-    wine("reg", "add", APP_PATHS, "/ve", "/d", windowsPath(path.join(folder, "recorder.exe")), "/f");
+    const folder = path.join(WORK, `app-${name}`);
+    const bytes = movie(compressed);
+    const exe = wine.pack(PRAVIX_BIN, folder, `app-${name}`, bytes);
+    const edge = wine.standInEdge(RECORDER, folder);
     const before = profiles();
-    const projector = startProjector(exe);
-    const recorded = path.join(folder, "command-line.txt");
-    const line = await waitFor("the browser's command line", () => fs.existsSync(recorded) && fs.readFileSync(recorded, "latin1"));
-    const address = /"?--app=(http:\/\/127\.0\.0\.1:(\d+)\/[0-9a-f]{32}\/)"?/.exec(line);
-    const profile = /"--user-data-dir=([^"]+)"|--user-data-dir=(\S+)/.exec(line);
-    assert.ok(address && profile, line);
+    const projector = wine.start(exe);
+    const line = await edge.commandLine();
     assert.match(line, / --no-first-run /);
     assert.match(line, / --autoplay-policy=no-user-gesture-required /);
-    const size = /--window-size=(\d+),(\d+)/.exec(line).slice(1).map(Number);
+    const { address, port, profile, size } = appWindow(line);
+    // The stage, and the frame around it.
     assert.ok(size[0] >= stage.width && size[0] < stage.width + 40, `window ${size}`);
     assert.ok(size[1] >= stage.height && size[1] < stage.height + 80, `window ${size}`);
-    const profileFolder = unixPath(profile[1] || profile[2]);
+    const profileFolder = wine.unixPath(profile);
     assert.ok(fs.statSync(profileFolder).isDirectory(), profileFolder);
 
-    const { page } = await showsTheMovie(address[1]);
+    const { page } = await showsTheMovie(browser, address, stage, probes);
     assert.equal(await page.title(), `app-${name}`);
     const served = await page.evaluate(async () => [...new Uint8Array(await (await fetch("movie.swf")).arrayBuffer())]);
     assert.deepEqual(Buffer.from(served), bytes);
 
     if (!compressed) {
-      // Each refusal is one request on a connection of its own.
-      const port = Number(address[2]);
-      const secret = new URL(address[1]).pathname;
-      const host = `Host: 127.0.0.1:${port}\r\n`;
-      const refusals = [
-        ["another Host", `GET ${secret} HTTP/1.1\r\nHost: rebound.example:${port}\r\n\r\n`, 421],
-        ["no Host", `GET ${secret} HTTP/1.1\r\n\r\n`, 421],
-        ["no secret", `GET /movie.swf HTTP/1.1\r\n${host}\r\n`, 404],
-        ["a wrong secret", `GET /${"0".repeat(32)}/movie.swf HTTP/1.1\r\n${host}\r\n`, 404],
-        ["POST", `POST ${secret}movie.swf HTTP/1.1\r\n${host}Content-Length: 0\r\n\r\n`, 405],
-        ["an unknown name", `GET ${secret}movie.swf.map HTTP/1.1\r\n${host}\r\n`, 404],
-        ["a header block over 16 KiB", `GET ${secret} HTTP/1.1\r\n${host}X: ${"a".repeat(16384)}\r\n\r\n`, 431],
-        ["HEAD", `HEAD ${secret}movie.swf HTTP/1.1\r\n${host}Connection: close\r\n\r\n`, 200],
-      ];
-      for (const [what, request, status] of refusals) {
-        assert.equal(await statusOf(port, request), status, what);
-      }
+      await refusesWhatIsNotOurs(port, new URL(address).pathname);
       // Strangers holding many connections open do not lock the page out.
       const idle = await Promise.all(Array.from({ length: 80 }, () => new Promise((done) => {
         const socket = net.connect(port, "127.0.0.1", () => done(socket));
@@ -169,33 +94,61 @@ for (const [name, compressed] of [["plain", false], ["zlib", true]]) {
       idle.forEach((socket) => socket.destroy());
     }
     await page.close();
-    assert.ok(projector.child.exitCode === null, "the projector ended before its browser");
+    assert.equal(projector.child.exitCode, null, "the projector ended before its browser");
 
-    fs.writeFileSync(path.join(folder, "close"), "");
-    const code = await Promise.race([projector.ended, sleep(15000).then(() => "still running")]);
-    assert.equal(code, 0);
+    edge.close();
+    assert.equal(await endsWithin(projector, 15000), 0);
     assert.equal(fs.existsSync(profileFolder), false, "the profile folder stayed");
     assert.deepEqual(profiles(), before);
-    wine("reg", "delete", APP_PATHS, "/f");
+    wine.forgetStandInEdge();
   });
 }
 
+test("a damaged movie reaches the page as the web player's error panel", async () => {
+  const folder = path.join(WORK, "damaged");
+  const damaged = Buffer.concat([Buffer.from("CWS\x0a\xff\x00\x00\x00", "latin1"), Buffer.alloc(200, 0x5a)]);
+  const exe = wine.pack(PRAVIX_BIN, folder, "damaged", damaged);
+  const edge = wine.standInEdge(RECORDER, folder);
+  const projector = wine.start(exe);
+  const page = await browser.newPage();
+  await page.goto(appWindow(await edge.commandLine()).address);
+  await page.locator("#panic").waitFor({ timeout: 20000 });
+  await page.close();
+  edge.close();
+  assert.equal(await endsWithin(projector, 15000), 0);
+  wine.forgetStandInEdge();
+});
+
 test("without Edge or Chrome the default browser gets the address, and the projector ends with the page", async () => {
-  const { exe } = packedProjector("default", false);
-  const folder = path.dirname(exe);
+  const folder = path.join(WORK, "default");
+  const exe = wine.pack(PRAVIX_BIN, folder, "default", movie(false));
   const script = path.join(folder, "browser.sh");
   const recorded = path.join(folder, "address.txt");
   fs.writeFileSync(script, `#!/bin/sh\necho "$1" > "${recorded}.tmp" && mv "${recorded}.tmp" "${recorded}"\n`, { mode: 0o755 });
-  wine("reg", "add", WINE_BROWSER, "/v", "Browsers", "/d", script, "/f");
-  const projector = startProjector(exe);
-  const address = (await waitFor("the address", () => fs.existsSync(recorded) && fs.readFileSync(recorded, "latin1"))).trim();
-  assert.match(address, /^http:\/\/127\.0\.0\.1:\d+\/[0-9a-f]{32}\/$/);
-  const { page } = await showsTheMovie(address);
+  wine.forgetStandInEdge();
+  wine.run("reg", "add", WINE_BROWSER, "/v", "Browsers", "/d", script, "/f");
+  const address = async () => {
+    const text = await waitFor("the address", () => fs.existsSync(recorded) && fs.readFileSync(recorded, "latin1"));
+    fs.rmSync(recorded);
+    return text.trim();
+  };
+  const first = wine.start(exe);
+  const firstAddress = await address();
+  assert.match(firstAddress, /^http:\/\/127\.0\.0\.1:\d+\/[0-9a-f]{32}\/$/);
+  const { page } = await showsTheMovie(browser, firstAddress, stage, probes);
+  // A second start of the same projector while the first plays gets an address of its own.
+  const second = wine.start(exe);
+  const secondAddress = await address();
+  assert.notEqual(secondAddress, firstAddress);
+  const { page: secondPage } = await showsTheMovie(browser, secondAddress, stage, probes);
+
   await sleep(2 * SILENCE_MS);
-  assert.ok(projector.child.exitCode === null, "the projector ended while the page called back");
+  assert.equal(first.child.exitCode, null, "the projector ended while the page called back");
   const closed = Date.now();
   await page.close();
-  const code = await Promise.race([projector.ended, sleep(3 * SILENCE_MS).then(() => "still running")]);
-  assert.equal(code, 0);
+  assert.equal(await endsWithin(first, 3 * SILENCE_MS), 0);
   assert.ok(Date.now() - closed >= SILENCE_MS - 1500, "the projector ended before the page was silent");
+  assert.equal(second.child.exitCode, null, "the second projector ended with the first one's page");
+  await secondPage.close();
+  assert.equal(await endsWithin(second, 3 * SILENCE_MS), 0);
 });

@@ -34,7 +34,9 @@ std::string htmlText(const std::string& text) {
 
 std::string playerPage(const std::string& title) {
   // A projector is a program the user started: it plays at once, with sound, and without the
-  // player's splash screen or its "click to unmute" overlay. Once the movie's header is read the
+  // player's splash screen or its "click to unmute" overlay. WebGL first: every browser of
+  // Windows 10 and 11 has it, and the player's default probe for WebGPU first cost a second
+  // before the first frame in Chromium. Once the movie's header is read the
   // player takes the stage's proportions, centred on the movie's background colour.
   //
   // The call back runs in a worker: a page's own timers slow to one call a minute once it has been
@@ -49,7 +51,8 @@ ruffle-player {width: 100%; height: 100%; flex: none}
 </style>
 <script>
 window.RufflePlayer = {config: {autoplay: "on", splashScreen: false, unmuteOverlay: "hidden",
-  letterbox: "on", showSwfDownload: false, warnOnUnsupportedContent: false}};
+  letterbox: "on", preferredRenderer: "webgl", showSwfDownload: false,
+  warnOnUnsupportedContent: false}};
 </script>
 <script src=")" +
          std::string(kPlayerScriptName) + R"("></script>

@@ -1,11 +1,26 @@
 // Stands in for a browser in the projector's tests: writes its command line to
 // "command-line.txt" beside itself, then runs until a file "close" appears there (two minutes at
-// most), as a browser runs until its window is closed.
+// most), as a browser runs until its window is closed. With "/start COMMAND" it only starts
+// COMMAND: a program that starts another, the benchmark's measure of Wine's own start.
 #include <windows.h>
 
 #include <string>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
+  const std::string kStart = "/start ";
+  if (std::string(arguments).rfind(kStart, 0) == 0) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessA(nullptr, arguments + kStart.size(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &started)) {
+      return 1;
+    }
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return 0;
+  }
+
   char path[MAX_PATH + 1] = {};
   const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string folder(path, length);

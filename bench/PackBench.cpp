@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "packaging/Conversion.h"
 #include "platform/File.h"
-#include "packaging/GlobalUnit.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ void writeAll(int fd, const char* bytes, size_t count) {
 void plainCopy(const std::string& from, const std::string& to) {
   Descriptor source(from, O_RDONLY);
   Descriptor target(to, O_WRONLY | O_CREAT | O_TRUNC);
-  std::vector<char> buffer(pravix::kCopyBufferSize);
+  std::vector<char> buffer(pravix::Copier::kBufferSize);
   for (;;) {
     const ssize_t got = ::read(source.get(), buffer.data(), buffer.size());
     if (got < 0 && errno == EINTR) continue;
@@ -84,6 +84,12 @@ void writeMovie(const std::string& path, uint64_t size, uint32_t seed) {
   }
 }
 
+bool convert(pravix::Task task, const std::string& stub, const std::string& source,
+             const std::string& target) {
+  return pravix::convert(pravix::Job{task, source, stub, target, nullptr, nullptr}).outcome ==
+         pravix::Outcome::Written;
+}
+
 // One run inside the child: does the work and prints its own duration in nanoseconds.
 int runOne(const std::string& kind, const std::string& stub, const std::string& source,
            const std::string& target) {
@@ -92,11 +98,11 @@ int runOne(const std::string& kind, const std::string& stub, const std::string& 
   if (kind == "copy") {
     plainCopy(source, target);
   } else if (kind == "projector") {
-    ok = pravix::PackMovie(pravix::Package::Projector, stub, source, target);
+    ok = convert(pravix::Task::PackProjector, stub, source, target);
   } else if (kind == "screensaver") {
-    ok = pravix::PackMovie(pravix::Package::ScreenSaver, stub, source, target);
+    ok = convert(pravix::Task::PackScreenSaver, stub, source, target);
   } else if (kind == "extract") {
-    ok = pravix::ExeToSwf(source, target);
+    ok = convert(pravix::Task::Extract, stub, source, target);
   } else {
     std::fprintf(stderr, "unknown run %s\n", kind.c_str());
     return 2;
@@ -167,10 +173,13 @@ struct Setup {
 };
 
 // Best time of `runs` runs of `once` after one warm-up run; the peak is the highest of all of them.
-Result measure(const std::string& target, int runs, const std::function<Sample()>& once) {
+// Each run finds no file at the target, or, when it `replaces` one, a small file.
+Result measure(const std::string& target, int runs, bool replaces,
+               const std::function<Sample()>& once) {
   Result result;
   for (int run = 0; run <= runs; ++run) {
     ::unlink(target.c_str());
+    if (replaces) writeMovie(target, 100, 1);
     // Earlier runs' dirty pages would otherwise be written back during this one.
     ::sync();
     const Sample sample = once();
@@ -259,6 +268,7 @@ int main(int argc, char** argv) {
       std::vector<std::string> arguments;  // the core's kind, or the tool's arguments
       bool fromProjector;
       bool toStandardOutput;
+      bool replaces = false;  // a file stands at the target: the result is synced before the move
     };
     const std::vector<Case> cases = {
         {Of::Cat, "cat stub movie (wall time)", {"cat"}, false, false},
@@ -266,6 +276,8 @@ int main(int argc, char** argv) {
         {Of::Core, "pack projector", {"projector"}, false, false},
         {Of::Core, "pack screen saver", {"screensaver"}, false, false},
         {Of::Core, "extract from projector", {"extract"}, true, false},
+        {Of::Core, "pack projector over a file (synced)", {"projector"}, false, false, true},
+        {Of::Core, "extract over a file (synced)", {"extract"}, true, false, true},
         {Of::Tool, "`pravix pack` (wall time)", {"pack"}, false, false},
         {Of::Tool, "`pravix pack --screen-saver` (wall time)", {"pack", "-s"}, false, false},
         {Of::Tool, "`pravix extract` (wall time)", {"extract"}, true, false},
@@ -278,7 +290,7 @@ int main(int argc, char** argv) {
       const std::string projector = setup.folder + "/movie.exe";
       const std::string output = setup.folder + "/out.bin";
       writeMovie(movie, mib * kMiB, static_cast<uint32_t>(mib));
-      if (!pravix::PackMovie(pravix::Package::Projector, setup.stub, movie, projector))
+      if (!convert(pravix::Task::PackProjector, setup.stub, movie, projector))
         throw std::runtime_error("cannot make the projector to extract from");
 
       double copySeconds = 0, catSeconds = 0;
@@ -289,7 +301,7 @@ int main(int argc, char** argv) {
         tool.push_back(source);
         tool.insert(tool.end(), {"-o", c.toStandardOutput ? "-" : output});
         if (c.arguments[0] == "pack") tool.insert(tool.end(), {"--stub", setup.stub});
-        const Result r = measure(output, setup.runs, [&]() {
+        const Result r = measure(output, setup.runs, c.replaces, [&]() {
           switch (c.of) {
             case Of::Cat:
               return runChild({"cat", setup.stub, source}, output, nullptr);
@@ -304,8 +316,8 @@ int main(int argc, char** argv) {
         const double toCopy = copySeconds > 0 ? r.bestSeconds / copySeconds : 0;
         const double toCat = r.bestSeconds / catSeconds;
         // The core against the plain copy, the tool against cat at 1 GiB and more; all of ours
-        // in under 8 MiB.
-        if (c.of == Of::Core && toCopy > 1.10) missed = true;
+        // in under 8 MiB. A synced result waits for the disk, which neither yardstick does.
+        if (c.of == Of::Core && !c.replaces && toCopy > 1.10) missed = true;
         if (c.of == Of::Tool && mib >= 1024 && toCat > 1.05) missed = true;
         if ((c.of == Of::Core || c.of == Of::Tool) && r.peakKiB >= 8 * 1024) missed = true;
         char toCopyText[16] = "-";

@@ -14,11 +14,9 @@
 #include <vector>
 
 #include "cli/Info.h"
-#include "packaging/GlobalUnit.h"
+#include "packaging/Conversion.h"
 #include "platform/File.h"
-#include "platform/Path.h"
 #include "platform/System.h"
-#include "ui/CommandLine.h"
 
 namespace pravix::cli {
 namespace {
@@ -123,12 +121,12 @@ Options parse(const std::vector<std::string>& arguments) {
   return options;
 }
 
-std::string quoted(const std::string& path) {
-  return "\"" + fullPathName(path) + "\"";
-}
-
 void report(const std::string& input, const std::string& message) {
   std::fprintf(stderr, "pravix: %s: %s\n", input.c_str(), message.c_str());
+}
+
+Task packTask(const Options& options) {
+  return options.screenSaver ? Task::PackScreenSaver : Task::PackProjector;
 }
 
 // A target that exists is kept unless --force says otherwise.
@@ -136,28 +134,24 @@ void refuseExisting(const std::string& target, bool force) {
   std::error_code error;
   const auto type = std::filesystem::symlink_status(target, error).type();
   if (!force && !error && type != std::filesystem::file_type::not_found) {
-    throw FileRefusedError(quoted(target) + " exists; --force replaces it");
+    throw FileRefusedError(target, "exists; --force replaces it");
   }
-}
-
-std::string missingStub(const std::string& stub) {
-  return "no stub file " + quoted(stub);
 }
 
 // The stub named with --stub, or the one installed with the tool: beside the program, or in the
 // share folder that the install puts beside its bin folder.
 std::string findStub(const Options& options) {
   if (options.stub) {
-    if (!fileSize(*options.stub)) throw FileRefusedError(missingStub(*options.stub));
+    if (!fileSize(*options.stub))
+      throw FileRefusedError("no stub file " + quotedName(*options.stub));
     return *options.stub;
   }
-  const std::string name = options.screenSaver ? kScreenSaverStubName : kProjectorStubName;
-  const std::string beside = programDirectory() + name;
-  const std::string shared = programDirectory() + PRAVIX_STUB_FOLDER + "/" + name;
-  for (const std::string& stub : {beside, shared}) {
-    if (fileSize(stub)) return stub;
-  }
-  throw FileRefusedError("no stub: neither " + quoted(beside) + " nor " + quoted(shared) +
+  const Task task = packTask(options);
+  const std::vector<std::string> folders = {programDirectory(),
+                                            programDirectory() + PRAVIX_STUB_FOLDER + "/"};
+  if (std::optional<std::string> stub = pravix::findStub(task, folders)) return *stub;
+  throw FileRefusedError("no stub: neither " + quotedName(folders[0] + stubName(task)) + " nor " +
+                         quotedName(folders[1] + stubName(task)) +
                          " is a file; name one with --stub FILE");
 }
 
@@ -190,66 +184,69 @@ class ProgressLine {
   int percent_ = -1;
 };
 
-void pack(const Options& options, const std::string& stub, const std::string& movie) {
-  const std::string target =
-      options.output.value_or(changeFileExtension(movie, options.screenSaver ? ".scr" : ".exe"));
-  refuseExisting(target, options.force);
-  ProgressLine progress(movie);
-  const Package package = options.screenSaver ? Package::ScreenSaver : Package::Projector;
-  if (!PackMovie(package, stub, movie, target, progress.callback())) {
-    throw FileRefusedError(missingStub(stub));
+// Tells why a conversion wrote nothing; gives its exit code.
+ExitCode told(const std::string& input, const Job& job, const Result& result) {
+  switch (result.outcome) {
+    case Outcome::Written:
+      break;
+    case Outcome::NoStub:
+      report(input, result.reason);
+      break;
+    case Outcome::NotProjector:
+      report(input, quotedName(job.source) + " is not a projector: " + result.reason);
+      break;
+    case Outcome::DamagedTrailer:
+      report(input, quotedName(job.source) + " has a damaged trailer: " + result.reason);
+      break;
   }
+  return exitCode(result.outcome);
 }
 
-void extract(const Options& options, const std::string& source) {
-  const bool toStandardOutput = options.output == "-";
-  const std::string target = options.output.value_or(changeFileExtension(source, ".swf"));
-  if (!toStandardOutput) {
-    refuseExisting(target, options.force);
-    refuseSameFile(source, target);
-  }
-  File projector(source, FileMode::ReadExisting);
-  const Located located =
-      projector.size() < kProjectorTrailerSize ? Located{} : readProjectorTrailer(projector);
-  if (located.status == Located::Status::NoTrailer) {
-    throw FileRefusedError(quoted(source) + " is not a projector: it has no projector trailer");
-  }
-  if (located.status == Located::Status::OutsideFile) {
-    throw FileRefusedError(quoted(source) +
-                           " has a damaged trailer: it names a movie longer than the file");
+ExitCode pack(const Options& options, const std::string& stub, const std::string& movie) {
+  Job job{packTask(options), movie, stub, options.output.value_or(""), nullptr, nullptr};
+  refuseExisting(targetOf(job), options.force);
+  ProgressLine progress(movie);
+  job.progress = progress.callback();
+  return told(movie, job, convert(job));
+}
+
+ExitCode extract(const Options& options, const std::string& source) {
+  Job job{Task::Extract, source, {}, {}, nullptr, nullptr};
+  std::optional<File> standardOutput;
+  if (options.output == "-") {
+    // In the system where standard output is a file, through the buffer where it is a pipe.
+    standardOutput = File::standardOutput();
+    job.stream = &*standardOutput;
+  } else {
+    job.target = options.output.value_or("");
+    refuseExisting(targetOf(job), options.force);
   }
   ProgressLine progress(source);
-  if (toStandardOutput) {
-    // In the system where standard output is a file, through the buffer where it is a pipe.
-    File output = File::standardOutput();
-    copyMovie(projector, located.movie, output, progress.callback());
-  } else {
-    copyMovieOut(projector, located.movie, target, progress.callback());
-  }
+  job.progress = progress.callback();
+  return told(source, job, convert(job));
 }
 
-void info(const Options& options, const std::string& path) {
-  File file(path, FileMode::ReadShared);
+ExitCode info(const Options& options, const std::string& path) {
+  const File file(path, FileMode::ReadShared);
   const uint64_t size = file.size();
   const FileInfo described = describeFile(size, [&](uint64_t offset, uint8_t* bytes, size_t count) {
     count = static_cast<size_t>(std::min<uint64_t>(count, offset < size ? size - offset : 0));
-    file.seekFromEnd(size - std::min(offset, size));
-    file.readExactly(bytes, count);
+    file.readAt(offset, bytes, count);
     return count;
   });
   const std::string text = options.json ? infoJson(path, described) : infoText(path, described);
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
+  return kExitWritten;
 }
 
 // Runs one input's work; its refusal or failure is reported with its name.
-ExitCode runInput(const std::string& input, const std::function<void()>& work) {
+ExitCode runInput(const std::string& input, const std::function<ExitCode()>& work) {
   try {
-    work();
-    return kExitWritten;
-  } catch (const FileRefusedError& e) {
+    return work();
+  } catch (const FileError& e) {
     report(input, e.what());
-    return kExitRefused;
+    return exitCode(e);
   } catch (const std::exception& e) {
     report(input, e.what());
     return kExitFailed;
@@ -278,22 +275,22 @@ int run(const std::vector<std::string>& arguments) {
     return kExitFailed;
   }
 
-  std::function<void(const std::string&)> work;
+  std::function<ExitCode(const std::string&)> work;
   try {
     switch (options.command) {
       case Command::Pack:
         work = [&options, stub = findStub(options)](const std::string& movie) {
-          pack(options, stub, movie);
+          return pack(options, stub, movie);
         };
         break;
       case Command::Extract:
         if (options.output == "-" && ::isatty(STDOUT_FILENO) == 1) {
           throw FileRefusedError("standard output is a terminal: send it to a file or a pipe");
         }
-        work = [&options](const std::string& projector) { extract(options, projector); };
+        work = [&options](const std::string& projector) { return extract(options, projector); };
         break;
       case Command::Info:
-        work = [&options](const std::string& file) { info(options, file); };
+        work = [&options](const std::string& file) { return info(options, file); };
         break;
     }
   } catch (const FileRefusedError& e) {
@@ -303,7 +300,7 @@ int run(const std::vector<std::string>& arguments) {
 
   int status = kExitWritten;
   for (const std::string& input : options.inputs) {
-    status = std::max<int>(status, runInput(input, [&] { work(input); }));
+    status = std::max<int>(status, runInput(input, [&] { return work(input); }));
   }
   return status;
 }

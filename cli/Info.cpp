@@ -7,7 +7,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -206,17 +205,6 @@ bool startsWithSignature(const ReadAt& read, Range movie) {
          std::memcmp(bytes, "ZWS", 3) == 0;
 }
 
-// A number with at most two decimals and no trailing zeros: pixels (twips / 20), frames per
-// second (8.8 fixed point).
-std::string decimal(double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.2f", value);
-  std::string result(text);
-  result.erase(result.find_last_not_of('0') + 1);
-  if (result.back() == '.') result.pop_back();
-  return result;
-}
-
 const char* kindName(FileInfo::Kind kind) {
   switch (kind) {
     case FileInfo::Kind::Projector:
@@ -225,6 +213,8 @@ const char* kindName(FileInfo::Kind kind) {
       return "screen saver";
     case FileInfo::Kind::Movie:
       return "movie";
+    case FileInfo::Kind::DamagedProjector:
+      return "damaged projector";
     default:
       return "none";
   }
@@ -267,20 +257,18 @@ size_t utf8End(std::string_view text, size_t at) {
 FileInfo describeFile(uint64_t size, const ReadAt& read) {
   FileInfo info;
   info.fileSize = size;
+  const Tail tailAt = tailOf(size);
   uint8_t tail[kLongestTrailerSize] = {};
-  const auto tailSize = static_cast<size_t>(std::min<uint64_t>(size, sizeof tail));
-  if (read(size - tailSize, tail, tailSize) != tailSize) return info;
+  if (read(tailAt.offset, tail, tailAt.size) != tailAt.size) return info;
 
   std::optional<Range> movie;
-  // Below the trailer's size neither layout reads its tail.
   const Located projector = locateMovie(Package::Projector, size, tail);
   if (projector.status == Located::Status::Found) {
     info.kind = FileInfo::Kind::Projector;
     movie = Range{projector.movie.offset, projector.movie.length};
   }
-  if (!movie && tailSize >= kScreenSaverTrailerSize) {
-    const Located saver =
-        locateMovie(Package::ScreenSaver, size, tail + tailSize - kScreenSaverTrailerSize);
+  if (!movie) {
+    const Located saver = locateMovie(Package::ScreenSaver, size, tail);
     const Range range{saver.movie.offset, saver.movie.length};
     if (saver.status == Located::Status::Found && startsWithSignature(read, range)) {
       info.kind = FileInfo::Kind::ScreenSaver;
@@ -291,7 +279,13 @@ FileInfo describeFile(uint64_t size, const ReadAt& read) {
     info.kind = FileInfo::Kind::Movie;
     movie = Range{0, size};
   }
-  if (!movie) return info;
+  if (!movie) {
+    if (projector.status == Located::Status::Damaged) {
+      info.kind = FileInfo::Kind::DamagedProjector;
+      info.damage = projector.reason;
+    }
+    return info;
+  }
   info.stubSize = movie->offset;
   info.movieSize = movie->length;
   info.headerError = readHeader(read, *movie, info.header);
@@ -303,6 +297,10 @@ std::string infoText(const std::string& name, const FileInfo& info) {
   if (info.kind == FileInfo::Kind::Other) {
     return text + "none of these: not a projector, a screen saver or a movie (" +
            bytesText(info.fileSize) + ")\n";
+  }
+  if (info.kind == FileInfo::Kind::DamagedProjector) {
+    return text + "damaged projector (" + bytesText(info.fileSize) +
+           ")\n  trailer: damaged: " + info.damage + "\n";
   }
   text += std::string(kindName(info.kind)) + " (" + bytesText(info.fileSize) + ")\n";
   if (info.kind != FileInfo::Kind::Movie) {
@@ -323,9 +321,9 @@ std::string infoText(const std::string& name, const FileInfo& info) {
     text += "  declared length: " + bytesText(header.declaredLength) + "\n";
   }
   if (header.hasFrameInfo) {
-    text += "  stage: " + decimal(header.widthTwips / 20.0) + " x " +
-            decimal(header.heightTwips / 20.0) + " pixels\n";
-    text += "  frame rate: " + decimal(header.frameRate / 256.0) + " per second\n";
+    text += "  stage: " + pixelsText(header.widthTwips) + " x " + pixelsText(header.heightTwips) +
+            " pixels\n";
+    text += "  frame rate: " + frameRateText(header.frameRate) + " per second\n";
     text += "  frames: " + std::to_string(header.frameCount) + "\n";
   }
   if (!info.headerError.empty()) text += "  header: damaged: " + info.headerError + "\n";
@@ -333,14 +331,16 @@ std::string infoText(const std::string& name, const FileInfo& info) {
 }
 
 std::string infoJson(const std::string& name, const FileInfo& info) {
-  std::string json =
-      "{\"file\":" + jsonString(name) + ",\"kind\":\"" +
-      (info.kind == FileInfo::Kind::ScreenSaver ? "screen_saver" : kindName(info.kind)) +
-      "\",\"size\":" + std::to_string(info.fileSize);
+  std::string kind = kindName(info.kind);
+  std::replace(kind.begin(), kind.end(), ' ', '_');
+  std::string json = "{\"file\":" + jsonString(name) + ",\"kind\":\"" + kind +
+                     "\",\"size\":" + std::to_string(info.fileSize);
   const auto field = [&json](const char* key, const std::string& value) {
     json += std::string(",\"") + key + "\":" + value;
   };
-  if (info.kind != FileInfo::Kind::Other) {
+  if (info.kind == FileInfo::Kind::DamagedProjector)
+    field("trailer_error", jsonString(info.damage));
+  if (info.kind != FileInfo::Kind::Other && info.kind != FileInfo::Kind::DamagedProjector) {
     field("stub_size", std::to_string(info.stubSize));
     field("movie_size", std::to_string(info.movieSize));
   }
@@ -352,9 +352,9 @@ std::string infoJson(const std::string& name, const FileInfo& info) {
     if (header.hasLength) field("declared_length", std::to_string(header.declaredLength));
   }
   if (header.hasFrameInfo) {
-    field("width", decimal(header.widthTwips / 20.0));
-    field("height", decimal(header.heightTwips / 20.0));
-    field("frame_rate", decimal(header.frameRate / 256.0));
+    field("width", pixelsText(header.widthTwips));
+    field("height", pixelsText(header.heightTwips));
+    field("frame_rate", frameRateText(header.frameRate));
     field("frame_count", std::to_string(header.frameCount));
   }
   if (!info.headerError.empty()) field("header_error", jsonString(info.headerError));

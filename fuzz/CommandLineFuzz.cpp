@@ -1,11 +1,11 @@
 // Fuzzes the command-line rules: splitting, picking one argument, and choosing the conversion.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
-#include "packaging/GlobalUnit.h"
 #include "ui/CommandLine.h"
 
 namespace {
@@ -53,17 +53,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Only the names are compared: no conversion is run.
   const std::string first = items.size() > 1 ? items[1] : std::string();
   const std::string second = items.size() > 2 ? items[2] : std::string();
-  const pravix::Conversion conversion = pravix::chooseConversion(first, second);
+  const std::optional<pravix::Task> conversion = pravix::chooseConversion(first, second);
   const std::string upper = upperAscii(first);
-  pravix::Conversion expected = nullptr;
+  std::optional<pravix::Task> expected;
   // Only a name whose last "." follows its last "/" has an extension.
   const bool hasExtension =
       upper.rfind('.') != std::string::npos &&
       (upper.rfind('/') == std::string::npos || upper.rfind('/') < upper.rfind('.'));
   if (hasExtension && endsWith(upper, ".SWF") && upper.rfind('.') == upper.size() - 4) {
-    expected = upperAscii(second) == "SCR" ? pravix::SwfToScr : pravix::SwfToExe;
+    expected =
+        upperAscii(second) == "SCR" ? pravix::Task::PackScreenSaver : pravix::Task::PackProjector;
   } else if (hasExtension && endsWith(upper, ".EXE") && upper.rfind('.') == upper.size() - 4) {
-    expected = pravix::ExeToSwf;
+    expected = pravix::Task::Extract;
   }
   PRAVIX_FUZZ_CHECK(conversion == expected, "the wrong conversion for the arguments");
   return 0;

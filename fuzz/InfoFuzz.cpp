@@ -33,10 +33,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return count;
       });
 
-  const bool projector = size >= 8 && littleEndian32(data + size - 8) == 0xFA123456 &&
-                         littleEndian32(data + size - 4) <= size - 8;
+  // The marker is looked for in the last eight bytes, or from the start of a shorter file.
+  const size_t end = size >= 8 ? size - 8 : 0;
+  const bool marker = size >= 4 && littleEndian32(data + end) == 0xFA123456;
+  const bool projector = marker && size >= 8 && littleEndian32(data + size - 4) <= size - 8;
+  const bool damaged = size < 4 || (marker && !projector);
   PRAVIX_FUZZ_CHECK(projector == (info.kind == FileInfo::Kind::Projector),
                     "the projector's trailer and the kind disagree");
+  PRAVIX_FUZZ_CHECK(info.kind != FileInfo::Kind::DamagedProjector || damaged,
+                    "a damaged projector whose trailer is whole");
+  PRAVIX_FUZZ_CHECK(!damaged || info.kind == FileInfo::Kind::DamagedProjector ||
+                        info.kind == FileInfo::Kind::ScreenSaver ||
+                        info.kind == FileInfo::Kind::Movie,
+                    "a damaged projector told as none");
   if (projector) {
     PRAVIX_FUZZ_CHECK(info.movieSize == littleEndian32(data + size - 4) &&
                           info.stubSize + info.movieSize + 8 == size,

@@ -25,22 +25,26 @@ struct Expected {
 };
 
 // The trailer rules: a projector ends in 56 34 12 FA and the movie's length, a screen saver in the
-// distance back from its end to the movie's start. A movie must lie wholly inside the file.
-Expected expectedLocation(pravix::Package package, uint64_t fileSize, const uint8_t* tail) {
+// distance back from its end to the movie's start. A movie must lie wholly inside the file. A
+// projector shorter than its trailer is read from its start: the marker first, then the length.
+// `end` holds the file's last eight bytes, or all of it when it is shorter.
+Expected expectedLocation(pravix::Package package, uint64_t fileSize, const uint8_t* end) {
   using Status = pravix::Located::Status;
+  const size_t endSize = fileSize < 8 ? static_cast<size_t>(fileSize) : 8;
   if (package == pravix::Package::Projector) {
-    if (fileSize < 8) return {Status::NoTrailer};
-    if (tail[0] != 0x56 || tail[1] != 0x34 || tail[2] != 0x12 || tail[3] != 0xFA) {
+    if (endSize < 4) return {Status::Damaged};
+    if (end[0] != 0x56 || end[1] != 0x34 || end[2] != 0x12 || end[3] != 0xFA) {
       return {Status::NoTrailer};
     }
-    const uint64_t length = littleEndian32(tail + 4);
-    if (length + 8 > fileSize) return {Status::OutsideFile};
+    if (endSize < 8) return {Status::Damaged};
+    const uint64_t length = littleEndian32(end + 4);
+    if (length + 8 > fileSize) return {Status::Damaged};
     return {Status::Found, fileSize - 8 - length, length};
   }
   if (fileSize < 4) return {Status::NoTrailer};
-  const uint64_t back = littleEndian32(tail);
+  const uint64_t back = littleEndian32(end + endSize - 4);
   if (back < 4) return {Status::NoTrailer};
-  if (back > fileSize) return {Status::OutsideFile};
+  if (back > fileSize) return {Status::Damaged};
   return {Status::Found, fileSize - back, back - 4};
 }
 
@@ -62,10 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   for (const pravix::Package package : {pravix::Package::Projector, pravix::Package::ScreenSaver}) {
     const size_t trailer = package == pravix::Package::Projector ? 8 : 4;
-    const size_t tailSize = endSize < trailer ? endSize : trailer;
-    const uint8_t* tail = end + endSize - tailSize;
-    const Expected expected = expectedLocation(package, fileSize, tail);
-    const pravix::Located located = pravix::locateMovie(package, fileSize, tail);
+    const Expected expected = expectedLocation(package, fileSize, end);
+    const pravix::Located located = pravix::locateMovie(package, fileSize, end);
     PRAVIX_FUZZ_CHECK(located.status == expected.status, "the status disagrees with the trailer");
     if (expected.status != pravix::Located::Status::Found) continue;
     PRAVIX_FUZZ_CHECK(

@@ -1,6 +1,7 @@
 // Reading a movie's header: fixed fields, then the frame's bit-packed rectangle.
 #include "packaging/MovieHeader.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace pravix {
@@ -37,6 +38,15 @@ class BitReader {
   size_t count_;
   size_t position_ = 0;
 };
+
+std::string decimalText(double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2f", value);
+  std::string result(text);
+  result.erase(result.find_last_not_of('0') + 1);
+  if (result.back() == '.') result.pop_back();
+  return result;
+}
 
 }  // namespace
 
@@ -83,6 +93,14 @@ bool readMovieFrame(const uint8_t* frame, size_t count, MovieHeader& header) {
   header.frameRate = static_cast<uint16_t>(frame[rateAt] | frame[rateAt + 1] << 8);
   header.frameCount = static_cast<uint16_t>(frame[rateAt + 2] | frame[rateAt + 3] << 8);
   return true;
+}
+
+std::string pixelsText(int32_t twips) {
+  return decimalText(twips / 20.0);
+}
+
+std::string frameRateText(uint16_t rate) {
+  return decimalText(rate / 256.0);
 }
 
 }  // namespace pravix

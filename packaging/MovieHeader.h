@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace pravix {
 
@@ -34,5 +35,11 @@ MovieHeader readMovieHeader(const uint8_t* bytes, size_t count);
 // Reads the frame from `frame`, the movie's bytes from kMovieFrameStart on, uncompressed (a
 // compressed movie's after decompression). False when they end too soon.
 bool readMovieFrame(const uint8_t* frame, size_t count, MovieHeader& header);
+
+// The stage's sizes in pixels (from twips) and the frame rate in frames per second (from 8.8 fixed
+// point), as every description of a movie writes them: at most two decimals, without trailing
+// zeros ("550", "0.5", "12.25").
+std::string pixelsText(int32_t twips);
+std::string frameRateText(uint16_t rate);
 
 }  // namespace pravix

@@ -1,6 +1,8 @@
 // The package format's arithmetic, one place for the writer and every reader.
 #include "packaging/PackageFormat.h"
 
+#include <algorithm>
+
 namespace pravix {
 namespace {
 
@@ -34,32 +36,47 @@ std::array<uint8_t, kLongestTrailerSize> makeTrailer(Package package, uint32_t m
   return trailer;
 }
 
-bool isProjectorMarker(const uint8_t* bytes) {
-  return getLittleEndian32(bytes) == kProjectorMarker;
+Tail tailOf(uint64_t fileSize) {
+  const auto size = static_cast<size_t>(std::min<uint64_t>(fileSize, kLongestTrailerSize));
+  return Tail{fileSize - size, size};
 }
 
 Located locateMovie(Package package, uint64_t fileSize, const uint8_t* tail) {
-  Located result;
   const uint64_t trailer = trailerSize(package);
-  if (fileSize < trailer) return result;
+  // The trailer is the last `trailer` bytes of the tail; a short file's tail is the whole file.
+  const size_t tailSize = tailOf(fileSize).size;
+  const uint8_t* const start = tailSize > trailer ? tail + (tailSize - trailer) : tail;
   uint64_t length = 0;
   if (package == Package::Projector) {
-    if (!isProjectorMarker(tail)) return result;
-    length = getLittleEndian32(tail + 4);
+    if (fileSize < 4) return {Located::Status::Damaged, {}, "the file is too short to hold it"};
+    if (getLittleEndian32(start) != kProjectorMarker) {
+      return {Located::Status::NoTrailer, {}, "it has no projector trailer"};
+    }
+    if (fileSize < trailer) {
+      return {Located::Status::Damaged, {}, "the file is too short to hold it"};
+    }
+    length = getLittleEndian32(start + 4);
   } else {
     // The back offset counts itself: below 4 it names no movie at all.
-    const uint64_t backOffset = getLittleEndian32(tail);
-    if (backOffset < kScreenSaverTrailerSize) return result;
+    const uint64_t backOffset = fileSize < trailer ? 0 : getLittleEndian32(start);
+    if (backOffset < kScreenSaverTrailerSize) {
+      return {Located::Status::NoTrailer, {}, "it has no screen-saver trailer"};
+    }
     length = backOffset - kScreenSaverTrailerSize;
   }
   // In 64 bits: the largest length plus the trailer must not wrap around.
   if (length > fileSize - trailer) {
-    result.status = Located::Status::OutsideFile;
-    return result;
+    return {Located::Status::Damaged, {}, "it names a movie longer than the file"};
   }
-  result.status = Located::Status::Found;
-  result.movie = MovieRange{fileSize - trailer - length, static_cast<uint32_t>(length)};
-  return result;
+  return {Located::Status::Found, {fileSize - trailer - length, static_cast<uint32_t>(length)}, ""};
+}
+
+Located readTrailer(const File& file, Package package) {
+  const uint64_t size = file.size();
+  const Tail tail = tailOf(size);
+  uint8_t bytes[kLongestTrailerSize] = {};
+  file.readAt(tail.offset, bytes, tail.size);
+  return locateMovie(package, size, bytes);
 }
 
 }  // namespace pravix

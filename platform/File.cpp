@@ -1,6 +1,7 @@
 // The parts of the file layer that do not depend on the platform.
 #include "platform/File.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "platform/Path.h"
@@ -9,46 +10,93 @@
 namespace pravix {
 namespace {
 
-// A name for a replacement beside its target: short, so that it fits wherever the target fits,
-// and different from run to run, so that a leftover of a killed run is never reused.
-std::string temporaryName(unsigned attempt) {
+// Eight hex digits for a fresh name: short, so that the name fits wherever its folder's names fit,
+// and different from run to run and from try to try.
+std::string uniqueDigits(unsigned attempt) {
   static const auto start =
       static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count() ^
                             std::chrono::system_clock::now().time_since_epoch().count());
   uint64_t value = (start + attempt) * 0x9E3779B97F4A7C15ull;
   static constexpr char kDigits[] = "0123456789abcdef";
-  std::string name = "~pravix";
-  for (int i = 0; i < 8; ++i, value >>= 4) name += kDigits[value & 0xF];
-  return name + ".tmp";
+  std::string digits;
+  for (int i = 0; i < 8; ++i, value >>= 4) digits += kDigits[value & 0xF];
+  return digits;
 }
 
 }  // namespace
 
-FileOpenError::FileOpenError(const std::string& path, const std::string& reason)
-    : FileError("Cannot open file \"" + path + "\". " + reason) {}
-
-FileCreateError::FileCreateError(const std::string& path, const std::string& reason)
-    : FileError("Cannot create file \"" + path + "\". " + reason) {}
-
-void File::readExactly(void* buffer, size_t count) {
-  read(buffer, count, std::nullopt);
+std::string quotedName(const std::string& path) {
+  const std::string full = fullPathName(path);
+  return "\"" + (full.rfind("\\\\.\\", 0) == 0 ? path : full) + "\"";
 }
 
-void File::readAt(uint64_t offset, void* buffer, size_t count) const {
-  read(buffer, count, offset);
+FileOpenError::FileOpenError(const std::string& path, const std::string& reason)
+    : FileError("Cannot open file " + quotedName(path) + ". " + reason) {}
+
+FileCreateError::FileCreateError(const std::string& path, const std::string& reason)
+    : FileError("Cannot create file " + quotedName(path) + ". " + reason), reason_(reason) {}
+
+FileCreateError::FileCreateError(const std::string& path, int code)
+    : FileCreateError(path, systemErrorText(code)) {
+  accessDenied_ = isAccessDenied(code);
+}
+
+FileCreateError::FileCreateError(const std::string& path, const FileCreateError& cause)
+    : FileCreateError(path, cause.reason_) {
+  accessDenied_ = cause.accessDenied_;
+}
+
+FileRefusedError::FileRefusedError(const std::string& path, const std::string& reason)
+    : FileError(quotedName(path) + " " + reason) {}
+
+CreatedFile File::createUnique(const std::string& folder, const std::string& stem,
+                               const std::string& extension) {
+  // A hundred taken names in a row means something other than chance is at work.
+  for (unsigned attempt = 0;; ++attempt) {
+    std::string path = folder + stem + uniqueDigits(attempt) + extension;
+    std::optional<File> file = createNew(path);
+    if (file) return CreatedFile{std::move(*file), std::move(path)};
+    if (attempt == 100) throw FileCreateError(path, "Every name tried is taken");
+  }
+}
+
+void Copier::copy(const File& from, uint64_t offset, uint64_t count, File& to) {
+  while (count > 0) {
+    const uint64_t part = std::min(count, kProgressStep);
+    const uint64_t copied = from.copyInSystem(offset, to, part);
+    copyThroughBuffer(from, offset + copied, part - copied, to);
+    offset += part;
+    count -= part;
+    done_ += part;
+    if (progress_) progress_(done_, total_);
+  }
+}
+
+void Copier::copyThroughBuffer(const File& from, uint64_t offset, uint64_t count, File& to) {
+  const auto wanted = static_cast<size_t>(std::min<uint64_t>(count, kBufferSize));
+  if (buffer_.size() < wanted) buffer_.resize(wanted);
+  while (count > 0) {
+    const auto part = static_cast<size_t>(std::min<uint64_t>(count, buffer_.size()));
+    from.readAt(offset, buffer_.data(), part);
+    to.writeExactly(buffer_.data(), part);
+    offset += part;
+    count -= part;
+  }
+}
+
+std::string containingFolder(const std::string& path) {
+  return fileDirectory(fullPathName(path));
 }
 
 ReplacementFile::ReplacementFile(std::string target) : target_(std::move(target)) {
   checkReplaceable(target_);
-  const std::string folder = fileDirectory(target_);
-  for (unsigned attempt = 0;; ++attempt) {
-    temporary_ = folder + temporaryName(attempt);
-    int error = 0;
-    file_ = File::createNew(temporary_, error);
-    if (file_) return;
-    if (!File::nameTaken(error) || attempt == 100) {
-      throw FileCreateError(fullPathName(target_), systemErrorText(error));
-    }
+  try {
+    CreatedFile created = File::createUnique(containingFolder(target_), "~pravix", ".tmp");
+    temporary_ = std::move(created.path);
+    file_ = std::move(created.file);
+  } catch (const FileCreateError& error) {
+    // The user knows the target, not the temporary name.
+    throw FileCreateError(target_, error);
   }
 }
 
@@ -59,10 +107,12 @@ ReplacementFile::~ReplacementFile() {
 }
 
 void ReplacementFile::commit() {
-  file_.reset();
   try {
+    if (fileSize(target_)) file_->flush();
+    file_.reset();
     replaceFile(temporary_, target_);
   } catch (...) {
+    file_.reset();
     removeFile(temporary_);
     throw;
   }

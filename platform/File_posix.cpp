@@ -23,27 +23,22 @@ namespace {
 // Refuses what is not a regular file: a folder, a device, a pipe or a socket.
 void refuseNonFile(const std::string& path, const struct stat& status) {
   if (S_ISREG(status.st_mode)) return;
-  const std::string name = "\"" + fullPathName(path) + "\"";
-  if (S_ISDIR(status.st_mode)) throw FileRefusedError(name + " is a folder, not a file");
+  if (S_ISDIR(status.st_mode)) throw FileRefusedError(path, "is a folder, not a file");
   if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)) {
-    throw FileRefusedError(name + " is a device, not a file");
+    throw FileRefusedError(path, "is a device, not a file");
   }
-  throw FileRefusedError(name + " is not a file on a disk");
+  throw FileRefusedError(path, "is not a file on a disk");
 }
 
 // Opens an existing file for reading under the lock that stands for the Win32 sharing mode. A
 // pipe is opened without waiting for a writer, and then refused with every other non-file.
 FileHandle openExisting(const std::string& path, int lock) {
   FileHandle handle(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (!handle) throw FileOpenError(fullPathName(path), systemErrorText(errno));
+  if (!handle) throw FileOpenError(path, systemErrorText(errno));
   struct stat status {};
-  if (::fstat(handle.get(), &status) != 0) {
-    throw FileOpenError(fullPathName(path), systemErrorText(errno));
-  }
+  if (::fstat(handle.get(), &status) != 0) throw FileOpenError(path, systemErrorText(errno));
   refuseNonFile(path, status);
-  if (::flock(handle.get(), lock | LOCK_NB) != 0) {
-    throw FileOpenError(fullPathName(path), systemErrorText(errno));
-  }
+  if (::flock(handle.get(), lock | LOCK_NB) != 0) throw FileOpenError(path, systemErrorText(errno));
   return handle;
 }
 
@@ -58,7 +53,7 @@ FileHandle holdForReplacement(const std::string& target) {
     if (errno == ENOENT && ::access(folder.empty() ? "." : folder.c_str(), F_OK) == 0) {
       return FileHandle();
     }
-    throw FileCreateError(fullPathName(target), systemErrorText(errno));
+    throw FileCreateError(target, errno);
   }
   refuseNonFile(target, status);
   int error = (status.st_mode & S_IWUSR) == 0 ? EACCES : 0;
@@ -67,7 +62,7 @@ FileHandle holdForReplacement(const std::string& target) {
     handle.reset(::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!handle || ::flock(handle.get(), LOCK_EX | LOCK_NB) != 0) error = errno;
   }
-  if (error != 0) throw FileCreateError(fullPathName(target), systemErrorText(error));
+  if (error != 0) throw FileCreateError(target, error);
   return handle;
 }
 
@@ -76,12 +71,11 @@ FileHandle holdForReplacement(const std::string& target) {
 File::File(const std::string& path, FileMode mode)
     : handle_(openExisting(path, mode == FileMode::ReadShared ? LOCK_SH : LOCK_EX)) {}
 
-std::optional<File> File::createNew(const std::string& path, int& error) {
+std::optional<File> File::createNew(const std::string& path) {
   FileHandle handle(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-  if (handle && ::flock(handle.get(), LOCK_EX | LOCK_NB) != 0) handle.reset();
-  if (!handle) {
-    error = errno;
-    return std::nullopt;
+  if (!handle && errno == EEXIST) return std::nullopt;
+  if (!handle || ::flock(handle.get(), LOCK_EX | LOCK_NB) != 0) {
+    throw FileCreateError(path, errno);
   }
   return File(std::move(handle));
 }
@@ -92,32 +86,21 @@ File File::standardOutput() {
   return File(std::move(handle));
 }
 
-bool File::nameTaken(int error) {
-  return error == EEXIST;
-}
-
 uint64_t File::size() const {
   struct stat status {};
-  if (::fstat(handle_.get(), &status) != 0) return 0;
+  if (::fstat(handle_.get(), &status) != 0) throw StreamReadError();
   return static_cast<uint64_t>(status.st_size);
 }
 
-void File::seekFromEnd(uint64_t distance) {
-  const uint64_t end = size();
-  if (distance <= end) ::lseek(handle_.get(), static_cast<off_t>(end - distance), SEEK_SET);
-}
-
-void File::read(void* buffer, size_t count, std::optional<uint64_t> offset) const {
-  const auto file = handle_.get();
+void File::readAt(uint64_t offset, void* buffer, size_t count) const {
   auto* bytes = static_cast<char*>(buffer);
   while (count > 0) {
-    const ssize_t got = offset ? ::pread(file, bytes, count, static_cast<off_t>(*offset))
-                               : ::read(file, bytes, count);
+    const ssize_t got = ::pread(handle_.get(), bytes, count, static_cast<off_t>(offset));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) throw StreamReadError();
     bytes += got;
     count -= static_cast<size_t>(got);
-    if (offset) *offset += static_cast<uint64_t>(got);
+    offset += static_cast<uint64_t>(got);
   }
 }
 
@@ -132,21 +115,31 @@ void File::writeExactly(const void* buffer, size_t count) {
   }
 }
 
-uint64_t File::copyInSystem([[maybe_unused]] File& to, [[maybe_unused]] uint64_t count) {
+void File::flush() {
+  if (::fsync(handle_.get()) != 0) throw StreamWriteError();
+}
+
+uint64_t File::copyInSystem([[maybe_unused]] uint64_t offset, [[maybe_unused]] File& to,
+                            [[maybe_unused]] uint64_t count) const {
   uint64_t copied = 0;
 #ifdef __linux__
   // The kernel copies from page cache to page cache (or shares the blocks), with no trip through
   // this process; a file system or kernel without it, and any fault, stop the loop.
+  auto from = static_cast<off_t>(offset);
   while (copied < count) {
     const auto part = static_cast<size_t>(std::min<uint64_t>(count - copied, 1u << 30));
     const ssize_t done =
-        ::copy_file_range(handle_.get(), nullptr, to.handle_.get(), nullptr, part, 0);
+        ::copy_file_range(handle_.get(), &from, to.handle_.get(), nullptr, part, 0);
     if (done < 0 && errno == EINTR) continue;
     if (done <= 0) break;
     copied += static_cast<uint64_t>(done);
   }
 #endif
   return copied;
+}
+
+bool isAccessDenied(int code) {
+  return code == EACCES || code == EPERM;
 }
 
 void checkReplaceable(const std::string& target) {
@@ -156,7 +149,7 @@ void checkReplaceable(const std::string& target) {
 void replaceFile(const std::string& from, const std::string& target) {
   const FileHandle held = holdForReplacement(target);
   if (::rename(from.c_str(), target.c_str()) != 0) {
-    throw FileCreateError(fullPathName(target), systemErrorText(errno));
+    throw FileCreateError(target, errno);
   }
 }
 

@@ -24,11 +24,15 @@ FileHandle openForQuery(const std::string& path) {
 }
 
 [[noreturn]] void refuseDevice(const std::string& path) {
-  throw FileRefusedError("\"" + path + "\" is a device, not a file");
+  throw FileRefusedError(path, "is a device, not a file");
 }
 
 [[noreturn]] void refuseFolder(const std::string& path) {
-  throw FileRefusedError("\"" + fullPathName(path) + "\" is a folder, not a file");
+  throw FileRefusedError(path, "is a folder, not a file");
+}
+
+std::string lastErrorText() {
+  return systemErrorText(static_cast<int>(GetLastError()));
 }
 
 bool isFolder(const std::string& path) {
@@ -41,9 +45,11 @@ bool isFolder(const std::string& path) {
 bool isDeviceName(const std::string& path) {
   // "\\.\COM1", "\\.\pipe\name": the device namespace.
   if (path.rfind("\\\\.\\", 0) == 0) return true;
-  // The reserved names stay devices in every folder, with any extension and trailing blanks.
-  const size_t start = path.size() - fileName(path).size();
-  std::string name = path.substr(start, path.find('.', start) - start);
+  // The reserved names stay devices in every folder, with any extension and trailing blanks. The
+  // system takes "/" for "\" too ("sub/COM1.exe"); no double-byte character ends in "/".
+  std::string name = fileName(path);
+  name = name.substr(name.find_last_of('/') + 1);
+  name = name.substr(0, name.find('.'));
   while (!name.empty() && (name.back() == ' ')) name.pop_back();
   for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL") return true;
@@ -58,67 +64,50 @@ File::File(const std::string& path, FileMode mode) {
   const DWORD share = mode == FileMode::ReadShared ? FILE_SHARE_READ : 0;
   handle_.reset(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!handle_) {
-    const DWORD error = GetLastError();
-    throw FileOpenError(fullPathName(path), systemErrorText(static_cast<int>(error)));
-  }
+  if (!handle_) throw FileOpenError(path, lastErrorText());
   if (GetFileType(handle_.get()) != FILE_TYPE_DISK) {
-    throw FileRefusedError("\"" + fullPathName(path) + "\" is not a file on a disk");
+    throw FileRefusedError(path, "is not a file on a disk");
   }
 }
 
-std::optional<File> File::createNew(const std::string& path, int& error) {
+std::optional<File> File::createNew(const std::string& path) {
   FileHandle handle(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!handle) {
-    error = static_cast<int>(GetLastError());
-    return std::nullopt;
-  }
-  return File(std::move(handle));
+  if (handle) return File(std::move(handle));
+  const DWORD error = GetLastError();
+  if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return std::nullopt;
+  throw FileCreateError(path, static_cast<int>(error));
 }
 
 File File::standardOutput() {
   HANDLE handle = INVALID_HANDLE_VALUE;
   if (!DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_OUTPUT_HANDLE), GetCurrentProcess(),
                        &handle, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-    const DWORD error = GetLastError();
-    throw FileError("Cannot write to standard output. " + systemErrorText(static_cast<int>(error)));
+    throw FileError("Cannot write to standard output. " + lastErrorText());
   }
   return File(FileHandle(handle));
 }
 
-bool File::nameTaken(int error) {
-  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
-}
-
 uint64_t File::size() const {
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(handle_.get(), &size)) return 0;
+  if (!GetFileSizeEx(handle_.get(), &size)) throw StreamReadError();
   return static_cast<uint64_t>(size.QuadPart);
 }
 
-void File::seekFromEnd(uint64_t distance) {
-  // SetFilePointerEx refuses a position before the start and leaves the position as it was.
-  LARGE_INTEGER move{};
-  move.QuadPart = -static_cast<LONGLONG>(distance);
-  SetFilePointerEx(handle_.get(), move, nullptr, FILE_END);
-}
-
-void File::read(void* buffer, size_t count, std::optional<uint64_t> offset) const {
-  const auto file = handle_.get();
+void File::readAt(uint64_t offset, void* buffer, size_t count) const {
   auto* bytes = static_cast<char*>(buffer);
   while (count > 0) {
     // On a handle opened for synchronous I/O the offset applies to this call alone.
     OVERLAPPED position{};
-    position.Offset = static_cast<DWORD>(offset.value_or(0));
-    position.OffsetHigh = static_cast<DWORD>(offset.value_or(0) >> 32);
+    position.Offset = static_cast<DWORD>(offset);
+    position.OffsetHigh = static_cast<DWORD>(offset >> 32);
     DWORD got = 0;
-    if (!ReadFile(file, bytes, chunk(count), &got, offset ? &position : nullptr) || got == 0) {
+    if (!ReadFile(handle_.get(), bytes, chunk(count), &got, &position) || got == 0) {
       throw StreamReadError();
     }
     bytes += got;
     count -= got;
-    if (offset) *offset += got;
+    offset += got;
   }
 }
 
@@ -134,10 +123,18 @@ void File::writeExactly(const void* buffer, size_t count) {
   }
 }
 
-uint64_t File::copyInSystem(File&, uint64_t) {
+void File::flush() {
+  if (!FlushFileBuffers(handle_.get())) throw StreamWriteError();
+}
+
+uint64_t File::copyInSystem(uint64_t, File&, uint64_t) const {
   // Win32 copies whole files only, not a run of bytes between two open handles: the caller's
   // buffer does it.
   return 0;
+}
+
+bool isAccessDenied(int code) {
+  return code == ERROR_ACCESS_DENIED;
 }
 
 void checkReplaceable(const std::string& target) {
@@ -148,7 +145,7 @@ void checkReplaceable(const std::string& target) {
     // told now, not after the whole result has been written.
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND) return;
-    throw FileCreateError(fullPathName(target), systemErrorText(static_cast<int>(error)));
+    throw FileCreateError(target, static_cast<int>(error));
   }
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) refuseFolder(target);
   // The move would fail on these only after the whole result had been written.
@@ -163,15 +160,14 @@ void checkReplaceable(const std::string& target) {
     if (opened == ERROR_SHARING_VIOLATION || opened == ERROR_ACCESS_DENIED) error = opened;
   }
   if (error != ERROR_SUCCESS) {
-    throw FileCreateError(fullPathName(target), systemErrorText(static_cast<int>(error)));
+    throw FileCreateError(target, static_cast<int>(error));
   }
 }
 
 void replaceFile(const std::string& from, const std::string& target) {
   checkReplaceable(target);
   if (!MoveFileExA(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    const DWORD error = GetLastError();
-    throw FileCreateError(fullPathName(target), systemErrorText(static_cast<int>(error)));
+    throw FileCreateError(target, static_cast<int>(GetLastError()));
   }
 }
 

@@ -1,5 +1,4 @@
-// Programs the stubs start on Win32: one in a job object of its own, and a document or address
-// handed to the shell.
+// Programs the stubs start on Win32, each in a job object of its own.
 #pragma once
 
 #include <windows.h>
@@ -31,9 +30,5 @@ class JobProcess {
   KernelObject job_;
   KernelObject process_;
 };
-
-// Hands `target` (a file or an address) to the program the shell opens it with, without a
-// dialog; false, with the system's `error`, when the shell finds none or cannot start it.
-bool openWithShell(const std::string& target, int& error);
 
 }  // namespace pravix

@@ -1,8 +1,5 @@
-// Programs started in a job object, and documents handed to the shell, on Win32.
+// Programs started in a job object on Win32.
 #include "platform/Process.h"
-
-#include <objbase.h>
-#include <shellapi.h>
 
 #include <vector>
 
@@ -53,21 +50,6 @@ void JobProcess::endAll(DWORD milliseconds) {
          accounting.ActiveProcesses > 0 && GetTickCount64() < deadline) {
     Sleep(50);
   }
-}
-
-bool openWithShell(const std::string& target, int& error) {
-  // Shell extensions that handle the verb may need COM on this thread.
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-  SHELLEXECUTEINFOA execute{};
-  execute.cbSize = sizeof execute;
-  execute.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-  execute.lpVerb = "open";
-  execute.lpFile = target.c_str();
-  execute.nShow = SW_SHOWNORMAL;
-  const bool opened = ShellExecuteExA(&execute) != FALSE;
-  error = opened ? 0 : static_cast<int>(GetLastError());
-  if (SUCCEEDED(com)) CoUninitialize();
-  return opened;
 }
 
 }  // namespace pravix

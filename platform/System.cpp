@@ -12,6 +12,9 @@ std::string trimSystemText(std::string text) {
   return text;
 }
 
+SystemError::SystemError(const std::string& what, int code)
+    : std::runtime_error(what + ". " + systemErrorText(code)) {}
+
 std::string programDirectory() {
   return fileDirectory(executablePath());
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace pravix {
@@ -15,23 +16,39 @@ std::string systemErrorText(int code);
 // Removes every trailing character of code 0 to 32 and every trailing ".".
 std::string trimSystemText(std::string text);
 
+// A failure of the system outside the files (a window, a process, a socket), with its text.
+class SystemError : public std::runtime_error {
+ public:
+  // "WHAT. REASON", the reason the system's text for `code`.
+  SystemError(const std::string& what, int code);
+};
+
+// SystemError for the calling thread's last error (GetLastError on Win32, errno elsewhere).
+[[noreturn]] void throwLastError(const std::string& what);
+
 // The full path of the running program's executable.
 std::string executablePath();
 
 // The directory of the running program's executable, with its trailing separator.
 std::string programDirectory();
 
-// Fills `buffer` from the system's source of cryptographically strong random bytes; throws
-// std::runtime_error when the system has none to give.
+// Fills `buffer` from the system's source of cryptographically strong random bytes; SystemError
+// when the system has none to give.
 void systemRandomBytes(void* buffer, size_t count);
-
-// The folder for temporary files, with its trailing separator; throws std::runtime_error when
-// the system names none.
-std::string temporaryDirectory();
 
 #ifdef _WIN32
 // The Windows system folder, without a trailing "\".
 std::string systemDirectory();
+
+// The user's temporary folder, with its trailing "\"; SystemError when there is none.
+std::string temporaryDirectory();
+
+// The folder of the program's own data for this user, "%LOCALAPPDATA%\Pravix", made when it is
+// missing; without a trailing "\". FileCreateError when it cannot be made.
+std::string userDataDirectory();
+
+// Whether this is a 32-bit program running on 64-bit Windows.
+bool isWow64Process();
 
 // Where the App Paths key registers the program `name` ("msedge.exe"), as the shell looks it up:
 // the user's key first, then the machine's; nothing when neither names it.

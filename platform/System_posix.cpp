@@ -1,12 +1,10 @@
-// System queries on POSIX: strerror, the running program's link in /proc, getrandom and TMPDIR.
+// System queries on POSIX: strerror, the running program's link in /proc, and getrandom.
 #include <errno.h>
 #include <limits.h>
-#include <stdlib.h>
 #include <string.h>
 #include <sys/random.h>
 #include <unistd.h>
 
-#include <stdexcept>
 #include <vector>
 
 #include "platform/System.h"
@@ -15,6 +13,10 @@ namespace pravix {
 
 std::string systemErrorText(int code) {
   return trimSystemText(::strerror(code));
+}
+
+void throwLastError(const std::string& what) {
+  throw SystemError(what, errno);
 }
 
 std::string executablePath() {
@@ -28,18 +30,10 @@ void systemRandomBytes(void* buffer, size_t count) {
   while (count > 0) {
     const ssize_t got = ::getrandom(bytes, count, 0);
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0)
-      throw std::runtime_error("The system gave no random bytes: " + systemErrorText(errno));
+    if (got <= 0) throwLastError("The system gave no random bytes");
     bytes += got;
     count -= static_cast<size_t>(got);
   }
-}
-
-std::string temporaryDirectory() {
-  const char* folder = ::getenv("TMPDIR");
-  std::string path = folder != nullptr && *folder != '\0' ? folder : "/tmp";
-  if (path.back() != '/') path += '/';
-  return path;
 }
 
 }  // namespace pravix

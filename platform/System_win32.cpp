@@ -1,11 +1,13 @@
-// System queries on Win32: FormatMessageA, GetModuleFileNameA, GetSystemDirectoryA,
-// GetTempPathA, BCryptGenRandom and the App Paths keys.
+// System queries on Win32: FormatMessageA, GetModuleFileNameA, the system, temporary and user data
+// folders, IsWow64Process, BCryptGenRandom and the App Paths keys.
 #include <windows.h>
 #include <bcrypt.h>
+#include <shlobj.h>
+#include <winternl.h>
 
-#include <stdexcept>
 #include <vector>
 
+#include "platform/File.h"
 #include "platform/Handle.h"
 #include "platform/System.h"
 
@@ -59,6 +61,10 @@ std::string systemErrorText(int code) {
   return trimSystemText(std::move(result));
 }
 
+void throwLastError(const std::string& what) {
+  throw SystemError(what, static_cast<int>(GetLastError()));
+}
+
 std::string executablePath() {
   std::vector<char> buffer(MAX_PATH);
   for (;;) {
@@ -75,26 +81,42 @@ std::string systemDirectory() {
   return length > 0 && length < sizeof directory ? std::string(directory, length) : std::string();
 }
 
+std::string temporaryDirectory() {
+  char folder[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathA(sizeof folder, folder);
+  if (length == 0 || length >= sizeof folder) throwLastError("There is no temporary folder");
+  return std::string(folder, length);
+}
+
+std::string userDataDirectory() {
+  char folder[MAX_PATH] = {};
+  const HRESULT found =
+      SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, folder);
+  const std::string own = std::string(folder) + "\\Pravix";
+  if (FAILED(found)) throw FileCreateError(own, static_cast<int>(HRESULT_CODE(found)));
+  if (!CreateDirectoryA(own.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    throw FileCreateError(own, static_cast<int>(GetLastError()));
+  }
+  return own;
+}
+
+bool isWow64Process() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
 void systemRandomBytes(void* buffer, size_t count) {
   auto* bytes = static_cast<UCHAR*>(buffer);
   while (count > 0) {
     const auto part = static_cast<ULONG>(count < 0x10000000u ? count : 0x10000000u);
-    if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes, part, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
-      throw std::runtime_error("The system gave no random bytes");
+    const NTSTATUS status = BCryptGenRandom(nullptr, bytes, part, BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+    if (!BCRYPT_SUCCESS(status)) {
+      throw SystemError("The system gave no random bytes",
+                        static_cast<int>(RtlNtStatusToDosError(status)));
     }
     bytes += part;
     count -= part;
   }
-}
-
-std::string temporaryDirectory() {
-  char folder[MAX_PATH + 1] = {};
-  const DWORD length = GetTempPathA(sizeof folder, folder);
-  if (length == 0 || length >= sizeof folder) {
-    throw std::runtime_error("There is no temporary folder: " +
-                             systemErrorText(static_cast<int>(GetLastError())));
-  }
-  return std::string(folder, length);
 }
 
 std::optional<std::string> registeredProgram(const std::string& name) {

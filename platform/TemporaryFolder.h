@@ -7,7 +7,7 @@ namespace pravix {
 
 class TemporaryFolder {
  public:
-  // Makes "<temporary folder><stem><random hex>"; throws std::runtime_error when it cannot.
+  // Makes "<temporary folder><stem><random hex>"; SystemError when it cannot.
   explicit TemporaryFolder(const std::string& stem);
   ~TemporaryFolder();
   TemporaryFolder(const TemporaryFolder&) = delete;

@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <stdexcept>
-
 #include "platform/Handle.h"
 #include "platform/System.h"
 
@@ -60,8 +58,7 @@ TemporaryFolder::TemporaryFolder(const std::string& stem) {
     if (CreateDirectoryA(path_.c_str(), nullptr)) return;
     if (GetLastError() != ERROR_ALREADY_EXISTS) break;
   }
-  throw std::runtime_error("Cannot make a folder in " + parent + ": " +
-                           systemErrorText(static_cast<int>(GetLastError())));
+  throwLastError("Cannot make a folder in " + parent);
 }
 
 TemporaryFolder::~TemporaryFolder() {

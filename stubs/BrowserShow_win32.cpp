@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Process.h"
+#include "platform/Shell.h"
 #include "platform/System.h"
 #include "platform/TemporaryFolder.h"
 #include "stubs/BrowserCommand.h"
@@ -37,7 +38,7 @@ struct PlayerFile {
 };
 // The web player's files, stored gzip-compressed as RCDATA by the build.
 constexpr PlayerFile kPlayerFiles[] = {
-#include "player_files.inc"
+#include "stubs/PlayerFiles.inc"
 };
 
 // The page, then the movie, then the web player's files.
@@ -142,11 +143,12 @@ ShowOutcome showInBrowser(const File& file, MovieRange movie, const std::string&
       return *shown;
     }
     int error = 0;
-    if (!openWithShell(site->address(), error)) {
+    if (!openInDefaultBrowser(site->address(), error)) {
       return {ShowOutcome::Kind::NoBrowser,
-              "Neither Microsoft Edge nor Google Chrome is installed, and no browser opens web "
-              "addresses: " +
-                  systemErrorText(error)};
+              SystemError("Neither Microsoft Edge nor Google Chrome is installed, and no browser "
+                          "opens web addresses",
+                          error)
+                  .what()};
     }
     const uint64_t start = GetTickCount64();
     server->serve(*site, *content, [&] {

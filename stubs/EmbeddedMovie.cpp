@@ -2,7 +2,6 @@
 #include "stubs/EmbeddedMovie.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace pravix::stub {
 
@@ -10,17 +9,12 @@ std::optional<EmbeddedMovie> EmbeddedMovie::open(const std::string& path, Packag
                                                  std::string& problem) {
   try {
     File file(path, FileMode::ReadShared);
-    const uint64_t fileSize = file.size();
-    uint8_t tail[kLongestTrailerSize] = {};
-    const size_t tailSize = trailerSize(kind);
-    if (fileSize >= tailSize) file.readAt(fileSize - tailSize, tail, tailSize);
-    // An empty movie counts as none: every movie has a header, and a bare stub's last bytes are
-    // often zeros, which read as an empty screen saver's trailer.
-    const Located located = locateMovie(kind, fileSize, tail);
+    const Located located = readTrailer(file, kind);
     if (located.status == Located::Status::Found && located.movie.length > 0) {
       return EmbeddedMovie(std::move(file), located.movie);
     }
-    problem = path + " holds no movie";
+    problem = path + " holds no movie: " +
+              (located.status == Located::Status::Found ? "the movie is empty" : located.reason);
   } catch (const StreamReadError& error) {
     problem = "cannot read " + path + ": " + error.what();
   } catch (const FileError& error) {
@@ -41,14 +35,7 @@ MovieHeader EmbeddedMovie::header() const {
 }
 
 void EmbeddedMovie::copyTo(File& output) const {
-  constexpr size_t kChunk = 1 << 16;
-  std::vector<uint8_t> buffer(kChunk);
-  for (uint64_t done = 0; done < range_.length;) {
-    const auto count = static_cast<size_t>(std::min<uint64_t>(kChunk, range_.length - done));
-    file_.readAt(range_.offset + done, buffer.data(), count);
-    output.writeExactly(buffer.data(), count);
-    done += count;
-  }
+  Copier(range_.length).copy(file_, range_.offset, range_.length, output);
 }
 
 }  // namespace pravix::stub

@@ -17,7 +17,7 @@ namespace pravix::stub {
 // Winsock, started for as long as the object lives.
 class Winsock {
  public:
-  Winsock();  // throws std::runtime_error with the system's reason
+  Winsock();  // SystemError when it cannot start
   ~Winsock();
   Winsock(const Winsock&) = delete;
   Winsock& operator=(const Winsock&) = delete;
@@ -25,7 +25,7 @@ class Winsock {
 
 class LoopbackServer {
  public:
-  // Listens on 127.0.0.1 on a port the system picks; throws std::runtime_error with the system's
+  // Listens on 127.0.0.1 on a port the system picks; SystemError, with the system's
   // reason when it cannot.
   explicit LoopbackServer(const ServerLimits& limits);
 

@@ -15,7 +15,7 @@ namespace {
 constexpr int kPollMs = 200;
 
 [[noreturn]] void fail(const char* what) {
-  throw std::runtime_error(std::string(what) + ": " + systemErrorText(WSAGetLastError()));
+  throw SystemError(what, WSAGetLastError());
 }
 
 bool wouldBlock() {
@@ -32,7 +32,7 @@ void setNonBlocking(SOCKET socket) {
 Winsock::Winsock() {
   WSADATA data{};
   const int error = WSAStartup(MAKEWORD(2, 2), &data);
-  if (error != 0) throw std::runtime_error("Cannot start Winsock: " + systemErrorText(error));
+  if (error != 0) throw SystemError("Cannot start Winsock", error);
 }
 
 Winsock::~Winsock() {

@@ -6,19 +6,6 @@
 namespace pravix::stub {
 namespace {
 
-std::string format(const char* pattern, double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, pattern, value);
-  return text;
-}
-
-// Twips and 8.8 frame rates are usually whole numbers; fractions keep two decimals.
-std::string number(double value) {
-  const auto whole = static_cast<long long>(value);
-  if (static_cast<double>(whole) == value) return std::to_string(whole);
-  return format("%.2f", value);
-}
-
 std::string signatureText(const MovieHeader& header) {
   std::string printable;
   for (uint8_t byte : header.signatureBytes) {
@@ -63,9 +50,9 @@ std::string describeMovie(uint32_t length, const MovieHeader& header, Detail det
   if (brief) return text;
   text += "\nVersion: " + version;
   if (header.hasFrameInfo) {
-    text += "\nFrame size: " + number(header.widthTwips / 20.0) + " x " +
-            number(header.heightTwips / 20.0) + " px";
-    text += "\nFrame rate: " + number(header.frameRate / 256.0) + " fps";
+    text += "\nFrame size: " + pixelsText(header.widthTwips) + " x " +
+            pixelsText(header.heightTwips) + " px";
+    text += "\nFrame rate: " + frameRateText(header.frameRate) + " fps";
     text += "\nFrame count: " + std::to_string(header.frameCount);
   }
   return text;

@@ -10,6 +10,8 @@
 #include "platform/System.h"
 #include "stubs/BrowserShow.h"
 #include "stubs/EmbeddedMovie.h"
+#include "stubs/StubProgram.h"
+#include "stubs/Switch.h"
 
 namespace {
 
@@ -40,12 +42,12 @@ int play() {
       EmbeddedMovie::open(executablePath(), Package::Projector, problem);
   if (!movie) {
     showMessage("There is no movie to show.\n\n" + problem + ".", MB_ICONERROR);
-    return kExitNoMovie;
+    return kExitRefused;
   }
   const ShowOutcome shown = showInBrowser(movie->file(), movie->range(), movieTitle());
   switch (shown.kind) {
     case ShowOutcome::Kind::Shown:
-      return kExitSuccess;
+      return kExitWritten;
     case ShowOutcome::Kind::NoBrowser:
       showMessage("There is no web browser to play the movie in.\n\n" + shown.problem + ".",
                   MB_ICONERROR);
@@ -66,7 +68,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (command && command->letter == 'x') {
     return extractOwnMovie(Package::Projector, command->operands);
   }
-  const std::string name = programName();
-  printError(name + ": usage: " + name + " [/x PATH]");
-  return kExitBadUsage;
+  return badUsage("[/x PATH]");
 }

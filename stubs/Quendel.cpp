@@ -8,9 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "stubs/EmbeddedMovie.h"
 #include "platform/Gui.h"
 #include "platform/System.h"
+#include "stubs/EmbeddedMovie.h"
+#include "stubs/MovieInfo.h"
+#include "stubs/StubProgram.h"
+#include "stubs/Switch.h"
 
 namespace {
 
@@ -19,6 +22,7 @@ using namespace pravix::stub;
 
 constexpr const char* kCaption = "Pravix Screen Saver";
 constexpr const char* kWindowClass = "PravixScreenSaverWindow";
+constexpr const char* kSwitches = "[/s | /p HWND | /c[:HWND] | /x PATH]";
 // A hand resting on the mouse moves it a little; only a deliberate move ends the screen saver.
 constexpr int kMouseTolerance = 4;
 // How often the preview looks for its parent window, in milliseconds.
@@ -141,10 +145,10 @@ std::string movieText(Detail detail) {
   return describeMovie(movie->length(), movie->header(), detail);
 }
 
-bool registerWindowClass(HINSTANCE instance) {
-  return pravix::registerWindowClass(instance,
-                                     {kWindowClass, windowProcedure, LoadCursor(nullptr, IDC_ARROW),
-                                      static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))});
+bool registerSaverClass(HINSTANCE instance) {
+  return registerWindowClass(instance,
+                             {kWindowClass, windowProcedure, LoadCursor(nullptr, IDC_ARROW),
+                              static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))});
 }
 
 // Runs until the window is gone. `parent`, when given, is watched too: it lives in another
@@ -170,7 +174,7 @@ int runMessageLoop(HWND window, HWND parent = nullptr) {
 int showFullScreen(HINSTANCE instance) {
   SaverState state;
   state.text = movieText(Detail::Full);
-  if (!registerWindowClass(instance)) return EXIT_FAILURE;
+  if (!registerSaverClass(instance)) return EXIT_FAILURE;
   const HWND window =
       CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kWindowClass, kCaption,
                       WS_POPUP | WS_VISIBLE, GetSystemMetrics(SM_XVIRTUALSCREEN),
@@ -188,7 +192,7 @@ int showPreview(HINSTANCE instance, HWND parent) {
   state.parent = parent;
   RECT area{};
   GetClientRect(parent, &area);
-  if (!registerWindowClass(instance)) return EXIT_FAILURE;
+  if (!registerSaverClass(instance)) return EXIT_FAILURE;
   const HWND window = CreateWindowExA(0, kWindowClass, kCaption, WS_CHILD | WS_VISIBLE, 0, 0,
                                       area.right - area.left, area.bottom - area.top, parent,
                                       nullptr, instance, &state);
@@ -198,7 +202,7 @@ int showPreview(HINSTANCE instance, HWND parent) {
 
 int configure(HWND owner) {
   MessageBoxA(owner, "This screen saver has no settings.", kCaption, MB_OK | MB_ICONINFORMATION);
-  return kExitSuccess;
+  return kExitWritten;
 }
 
 // The window handle Windows passes in decimal after "/p" and "/c:"; nothing when it is not one.
@@ -212,12 +216,6 @@ std::optional<HWND> windowOperand(const std::vector<std::string>& operands) {
   return window;
 }
 
-int badUsage() {
-  const std::string name = programName();
-  printError(name + ": usage: " + name + " [/s | /p HWND | /c[:HWND] | /x PATH]");
-  return kExitBadUsage;
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -225,7 +223,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // Windows starts a screen saver without arguments when the user asks to configure it.
   if (arguments.empty()) return configure(nullptr);
   const std::optional<Switch> command = parseSwitch(arguments);
-  if (!command) return badUsage();
+  if (!command) return badUsage(kSwitches);
   switch (command->letter) {
     case 's':
       return showFullScreen(instance);
@@ -233,15 +231,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       const std::optional<HWND> parent = windowOperand(command->operands);
       if (parent) return showPreview(instance, *parent);
       printError(programName() + ": /p needs the handle of an existing window");
-      return kExitBadUsage;
+      return kExitUsage;
     }
     case 'c':
       return configure(windowOperand(command->operands).value_or(nullptr));
     case 'a':
-      return kExitSuccess;  // Old systems ask for a password change; there is no password.
+      return kExitWritten;  // Old systems ask for a password change; there is no password.
     case 'x':
       return extractOwnMovie(Package::ScreenSaver, command->operands);
     default:
-      return badUsage();
+      return badUsage(kSwitches);
   }
 }

@@ -1,9 +1,6 @@
 // Test helpers shared by the test files.
 #include "tests/TestSupport.h"
 
-#include "platform/File.h"
-#include "platform/System.h"
-
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -39,20 +36,32 @@ Bytes littleEndian(uint64_t value) {
 
 }  // namespace
 
+Bytes movieStart(const char* signature, const Bytes& rest) {
+  const auto byte = [signature](int i) { return static_cast<uint8_t>(signature[i]); };
+  return concat({byte(0), byte(1), byte(2), 10, 0x45, 0x23, 0x01, 0x00}, rest);
+}
+
+const Bytes kStageFrame = {0x78, 0x00, 0x05, 0x5F, 0x00, 0x00, 0x0F,
+                           0xA0, 0x00, 0x00, 0x18, 0x01, 0x00};
+
+Bytes projectorTrailer(uint32_t length) {
+  return concat({0x56, 0x34, 0x12, 0xFA}, littleEndian(length));
+}
+
 Bytes projectorBytes(const Bytes& stub, const Bytes& movie) {
-  return concat(concat(concat(stub, movie), {0x56, 0x34, 0x12, 0xFA}), littleEndian(movie.size()));
+  return concat(concat(stub, movie), projectorTrailer(static_cast<uint32_t>(movie.size())));
 }
 
 Bytes screenSaverBytes(const Bytes& stub, const Bytes& movie) {
   return concat(concat(stub, movie), littleEndian(movie.size() + 4));
 }
 
-std::string openMessage(const std::string& path, int code) {
-  return "Cannot open file \"" + fullPathName(path) + "\". " + systemErrorText(code);
+std::string openMessage(const std::string& path, const std::string& reason) {
+  return "Cannot open file \"" + path + "\". " + reason;
 }
 
-std::string createMessage(const std::string& path, int code) {
-  return "Cannot create file \"" + fullPathName(path) + "\". " + systemErrorText(code);
+std::string createMessage(const std::string& path, const std::string& reason) {
+  return "Cannot create file \"" + path + "\". " + reason;
 }
 
 void writeBytes(const fs::path& path, const Bytes& bytes) {
@@ -88,10 +97,26 @@ bool readOnlyIsEnforced([[maybe_unused]] const fs::path& folder) {
 }
 
 std::map<std::string, Bytes> snapshot(const fs::path& folder) {
+  constexpr size_t kWhole = 1 << 20, kEnds = 4096;
   std::map<std::string, Bytes> files;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    if (entry.is_regular_file())
-      files[fs::relative(entry.path(), folder).string()] = readBytes(entry.path());
+    if (!entry.is_regular_file()) continue;
+    const std::string name = fs::relative(entry.path(), folder).string();
+    const uintmax_t size = entry.file_size();
+    if (size <= kWhole) {
+      files[name] = readBytes(entry.path());
+      continue;
+    }
+    const std::string sizeText = std::to_string(size);
+    Bytes ends(sizeText.begin(), sizeText.end());
+    std::ifstream in(entry.path(), std::ios::binary);
+    for (const auto at : {uintmax_t{0}, size - kEnds}) {
+      Bytes part(kEnds);
+      in.seekg(static_cast<std::streamoff>(at));
+      in.read(reinterpret_cast<char*>(part.data()), static_cast<std::streamsize>(kEnds));
+      ends = concat(ends, part);
+    }
+    files[name] = ends;
   }
   return files;
 }

@@ -9,42 +9,49 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <errno.h>
-#endif
-
 namespace pravix::test {
 
 using Bytes = std::vector<uint8_t>;
 
-// The system error codes the file layer reports for the cases the tests provoke.
+// The system's texts for the errors the tests provoke, as the messages carry them: Wine's, where
+// the Win32 tests run, and the C library's on Linux.
 #ifdef _WIN32
-constexpr int kFileNotFound = ERROR_FILE_NOT_FOUND;
-constexpr int kPathNotFound = ERROR_PATH_NOT_FOUND;
-constexpr int kSharingViolation = ERROR_SHARING_VIOLATION;
-constexpr int kAccessDenied = ERROR_ACCESS_DENIED;
-constexpr int kIsDirectory = ERROR_ACCESS_DENIED;
+constexpr char kFileNotFound[] = "File not found";
+constexpr char kPathNotFound[] = "Path not found";
+constexpr char kSharingViolation[] = "Sharing violation";
+constexpr char kAccessDenied[] = "Access denied";
+constexpr char kNameTooLong[] = "File name is too long";
 #else
-constexpr int kFileNotFound = ENOENT;
-constexpr int kPathNotFound = ENOENT;
-constexpr int kSharingViolation = EWOULDBLOCK;
-constexpr int kAccessDenied = EACCES;
-constexpr int kIsDirectory = EISDIR;
+constexpr char kFileNotFound[] = "No such file or directory";
+constexpr char kPathNotFound[] = "No such file or directory";
+constexpr char kSharingViolation[] = "Resource temporarily unavailable";
+constexpr char kAccessDenied[] = "Permission denied";
+constexpr char kNameTooLong[] = "File name too long";
 #endif
 
 // Bytes that differ from position to position, so a shifted or repeated block shows.
 Bytes patternBytes(size_t size, uint32_t seed = 1);
 Bytes concat(const Bytes& first, const Bytes& second);
 
+// A movie's first bytes: `signature` ("FWS", "CWS", "ZWS"), version 10, the declared length
+// 0x00012345, then `rest`.
+Bytes movieStart(const char* signature, const Bytes& rest);
+
+// An uncompressed frame: the stage 0..11000 x 0..8000 twips (550 x 400 px) in 15-bit fields,
+// 24 frames per second, 1 frame.
+extern const Bytes kStageFrame;
+
+// A projector's trailer for a movie of `length` bytes, whatever stands before it.
+Bytes projectorTrailer(uint32_t length);
+
 // A stub with `movie` and the trailer of each layout behind it.
 Bytes projectorBytes(const Bytes& stub, const Bytes& movie);
 Bytes screenSaverBytes(const Bytes& stub, const Bytes& movie);
 
-// The messages of a file that cannot be opened or created, for the system's error `code`.
-std::string openMessage(const std::string& path, int code);
-std::string createMessage(const std::string& path, int code);
+// The messages of a file that cannot be opened or created, for an absolute `path` and the
+// system's text for the error.
+std::string openMessage(const std::string& path, const std::string& reason);
+std::string createMessage(const std::string& path, const std::string& reason);
 
 void writeBytes(const std::filesystem::path& path, const Bytes& bytes);
 Bytes readBytes(const std::filesystem::path& path);
@@ -56,7 +63,9 @@ void makeReadOnly(const std::filesystem::path& path);
 // attribute to Unix write bits, which root passes; the tests that rely on it are skipped there.
 bool readOnlyIsEnforced(const std::filesystem::path& folder);
 
-// Every regular file below a folder with its contents, to show what a call changed.
+// Every regular file below a folder with its contents, to show what a call changed. A file of
+// more than a MiB (a sparse movie of gigabytes, say) stands for itself by its size and its first
+// and last bytes.
 std::map<std::string, Bytes> snapshot(const std::filesystem::path& folder);
 
 // Changes the current directory for its lifetime.

@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "platform/File.h"
+#include "platform/Shell.h"
+#include "platform/System.h"
 #include "resources/ResourceIds.h"
 #include "ui/AboutText.h"
 #include "ui/Application.h"
-#include "ui/Shell.h"
-#include "platform/System.h"
 
 namespace pravix {
 namespace {

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "ui/CommandLine.h"
+#include "packaging/Conversion.h"
 
 namespace pravix {
 

@@ -1,7 +1,6 @@
 // The command line's own splitting rules and the table of what its arguments ask for.
 #include "ui/CommandLine.h"
 
-#include "packaging/GlobalUnit.h"
 #include "platform/Path.h"
 
 namespace pravix {
@@ -55,16 +54,13 @@ std::string commandLineArgument(std::string_view line, size_t index) {
   return index < items.size() ? std::move(items[index]) : std::string();
 }
 
-Conversion chooseConversion(std::string_view argument1, std::string_view argument2) {
+std::optional<Task> chooseConversion(std::string_view argument1, std::string_view argument2) {
   const std::string extension = upperAscii(fileExtension(argument1));
-  if (extension == ".SWF") return upperAscii(argument2) == "SCR" ? SwfToScr : SwfToExe;
-  if (extension == ".EXE") return ExeToSwf;
-  return nullptr;
-}
-
-std::string screenSaverInstallCommand(const std::string& systemDirectory,
-                                      const std::string& screenSaver) {
-  return "\"" + systemDirectory + "\\rundll32.exe\" desk.cpl,InstallScreenSaver " + screenSaver;
+  if (extension == ".SWF") {
+    return upperAscii(argument2) == "SCR" ? Task::PackScreenSaver : Task::PackProjector;
+  }
+  if (extension == ".EXE") return Task::Extract;
+  return std::nullopt;
 }
 
 }  // namespace pravix

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/System.h"
+
 namespace pravix {
 namespace {
 

@@ -2,15 +2,15 @@
 #include "ui/MainFrm.h"
 
 #include "Version.h"
+#include "packaging/Conversion.h"
+#include "platform/CodePage.h"
 #include "platform/File.h"
-#include "packaging/GlobalUnit.h"
-#include "platform/Path.h"
+#include "platform/Shell.h"
+#include "platform/System.h"
 #include "resources/ResourceIds.h"
 #include "ui/AboutFrm.h"
 #include "ui/Application.h"
-#include "ui/CodePage.h"
-#include "ui/Shell.h"
-#include "platform/System.h"
+#include "ui/ScreenSaverTarget.h"
 
 namespace pravix {
 namespace {
@@ -21,9 +21,17 @@ constexpr DWORD kFrameStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIM
 constexpr DWORD kFrameExStyle = 0;
 
 constexpr char kConverted[] = "File has been converted successfully!";
-constexpr char kSomethingError[] = "Something error!";
-constexpr char kUnknownExecutable[] = "Unknown type of executable flash file!";
 constexpr char kScreenSaverName[] = "Quendel.scr";
+
+// What the window says when a conversion wrote nothing. A damaged trailer is a read error, shown
+// in the exception box as every read error is.
+constexpr struct {
+  Outcome outcome;
+  const char* message;
+} kRefusals[] = {
+    {Outcome::NoStub, "Something error!"},
+    {Outcome::NotProjector, "Unknown type of executable flash file!"},
+};
 
 }  // namespace
 
@@ -54,18 +62,14 @@ void TMainForm::FormCreate() {
 
   const Narrowed line = toCodePage(GetCommandLineW(), CP_ACP);
   const std::string source = commandLineArgument(line.text, 1);
-  if (const Conversion convert = chooseConversion(source, commandLineArgument(line.text, 2))) {
+  if (const std::optional<Task> task =
+          chooseConversion(source, commandLineArgument(line.text, 2))) {
     // An error leaves the window open for the user; the exit code tells a script about it even
     // when the window is closed much later.
     application().setExitCode(kExitFailed);
     // "?" cannot be part of a file name: here it stands for a character the code page lacks.
-    if (!line.exact && source.find('?') != std::string::npos) {
-      throw FileRefusedError(unrepresentableNameMessage(source));
-    }
-    const bool written = convert(source, std::string());
-    if (!written)
-      application().showMessage(convert == ExeToSwf ? kUnknownExecutable : kSomethingError);
-    application().setExitCode(written ? kExitWritten : kExitRefused);
+    if (!line.exact && source.find('?') != std::string::npos) refuseUnrepresentable(source);
+    application().setExitCode(exitCode(convertAndTell(*task, source, std::string())));
     application().terminate();
   }
 }
@@ -116,40 +120,52 @@ LRESULT TMainForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TMainForm::ConvertSWFtoEXEClick() {
-  convertBeside(OpenDialogSwf, ".exe", SwfToExe, kSomethingError);
+  convertBeside(OpenDialogSwf, Task::PackProjector);
 }
 
 void TMainForm::ConvertEXEtoSWFClick() {
-  convertBeside(OpenDialogExe, ".swf", ExeToSwf, kUnknownExecutable);
+  convertBeside(OpenDialogExe, Task::Extract);
 }
 
-void TMainForm::convertBeside(OpenDialog& dialog, const char* extension, Conversion convert,
-                              const char* failure) {
+void TMainForm::convertBeside(OpenDialog& dialog, Task task) {
   const auto source = dialog.execute(handle());
   if (!source) return;
-  const std::string target = changeFileExtension(*source, extension);
+  const std::string target = defaultTarget(task, *source);
   showSource(*source);
-  if (convert(*source, target)) {
-    showTarget(target);
-    application().showMessage(kConverted);
-  } else {
-    application().showMessage(failure);
-  }
+  if (convertAndTell(task, *source, target) != Outcome::Written) return;
+  showTarget(target);
+  application().showMessage(kConverted);
 }
 
 void TMainForm::SetasScreenSaver1Click() {
   const auto source = OpenDialogSwf.execute(handle());
   if (!source) return;
   showSource(*source);
-  const std::string system = systemDirectory();
-  const std::string target = system + "\\" + kScreenSaverName;
-  if (!SwfToScr(*source, target)) {
-    application().showMessage(kSomethingError);
-    return;
+  const bool wow64 = isWow64Process();
+  const auto packAndInstall = [&](bool systemFolderDenied) {
+    const bool own = screenSaverFolder(wow64, systemFolderDenied) == ScreenSaverFolder::User;
+    const std::string target =
+        (own ? userDataDirectory() : systemDirectory()) + "\\" + kScreenSaverName;
+    if (convertAndTell(Task::PackScreenSaver, *source, target) != Outcome::Written) return;
+    installScreenSaver(target);
+    showTarget(target);
+  };
+  try {
+    packAndInstall(false);
+  } catch (const FileCreateError& error) {
+    // A standard user may not write the system folder; the user's own folder serves as well.
+    if (!error.accessDenied() || screenSaverFolder(wow64, false) == ScreenSaverFolder::User) throw;
+    packAndInstall(true);
   }
-  const std::string command = screenSaverInstallCommand(system, target);
-  WinExec(command.c_str(), SW_SHOWNORMAL);
-  showTarget(target);
+}
+
+Outcome TMainForm::convertAndTell(Task task, const std::string& source, const std::string& target) {
+  const Outcome outcome = convert(Job{task, source, {}, target, nullptr, nullptr}).outcome;
+  if (outcome == Outcome::DamagedTrailer) throw StreamReadError();
+  for (const auto& refusal : kRefusals) {
+    if (refusal.outcome == outcome) application().showMessage(refusal.message);
+  }
+  return outcome;
 }
 
 void TMainForm::BtnGoClick() {

@@ -71,8 +71,9 @@ class TMainForm : public Window {
   void About1Click();
 
   // The steps the two conversions beside the movie share.
-  void convertBeside(OpenDialog& dialog, const char* extension, Conversion convert,
-                     const char* failure);
+  void convertBeside(OpenDialog& dialog, Task task);
+  // Runs a conversion and tells the user when it wrote nothing.
+  Outcome convertAndTell(Task task, const std::string& source, const std::string& target);
   // Starts a result: the source shown, no target yet.
   void showSource(const std::string& source);
   // Ends a result with its target, which Go then opens.

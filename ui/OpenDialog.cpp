@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "ui/CodePage.h"
+#include "platform/CodePage.h"
 
 namespace pravix {
 

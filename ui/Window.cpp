@@ -4,8 +4,6 @@
 
 #include <commctrl.h>
 
-#include <stdexcept>
-
 #include "platform/System.h"
 #include "ui/Application.h"
 
@@ -20,10 +18,6 @@ bool isPushButton(HWND window) {
 }
 
 }  // namespace
-
-void throwLastError(const std::string& what) {
-  throw std::runtime_error(what + ". " + systemErrorText(static_cast<int>(GetLastError())));
-}
 
 void registerFormClass(HINSTANCE instance, const char* name, WNDPROC procedure, HICON icon) {
   if (!registerWindowClass(instance, {name, procedure, LoadCursor(nullptr, IDC_ARROW),

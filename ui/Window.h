@@ -110,7 +110,4 @@ void registerFormClass(HINSTANCE instance, const char* name, WNDPROC procedure,
 // The forms' font at `points` points.
 GdiObject createFormFont(int points, bool underline = false);
 
-// The system's reason for the last failure, in the text of an exception about `what`.
-[[noreturn]] void throwLastError(const std::string& what);
-
 }  // namespace pravix

@@ -5,10 +5,9 @@
 
 #include <filesystem>
 #include <functional>
-#include <map>
-#include <utility>
 
 #include "tests/TestSupport.h"
+#include "tests/TrailerCases.h"
 #include "tests/cli/ToolRun.h"
 
 namespace fs = std::filesystem;
@@ -92,17 +91,6 @@ struct Refusal {
   std::string message;  // "%" stands for the test's folder
 };
 
-// Every entry below a folder with its size, and its bytes unless it is large (a sparse movie).
-std::map<std::string, std::pair<uintmax_t, Bytes>> listing(const fs::path& folder) {
-  std::map<std::string, std::pair<uintmax_t, Bytes>> entries;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    const uintmax_t size = entry.is_regular_file() ? entry.file_size() : 0;
-    entries[entry.path().string()] = {size,
-                                      size < (1u << 20) && size > 0 ? readBytes(entry) : Bytes()};
-  }
-  return entries;
-}
-
 void PrintTo(const Refusal& refusal, std::ostream* out) {
   *out << refusal.name;
 }
@@ -111,7 +99,7 @@ class Refusals : public Command, public ::testing::WithParamInterface<Refusal> {
 
 TEST_P(Refusals, LeaveEveryFileAsItWasAndSayWhy) {
   GetParam().prepare(dir_);
-  const auto before = listing(dir_);
+  const auto before = snapshot(dir_);
   const ToolRun ran = run(GetParam().arguments);
   std::string message = GetParam().message;
   for (size_t at; (at = message.find('%')) != std::string::npos;) {
@@ -120,7 +108,7 @@ TEST_P(Refusals, LeaveEveryFileAsItWasAndSayWhy) {
   EXPECT_EQ(ran.exitCode, GetParam().exitCode);
   EXPECT_EQ(ran.err, message);
   EXPECT_EQ(ran.out, "");
-  EXPECT_EQ(listing(dir_), before);
+  EXPECT_EQ(snapshot(dir_), before);
 }
 
 void nothing(const fs::path&) {}
@@ -185,28 +173,6 @@ INSTANTIATE_TEST_SUITE_P(
                 {"extract", "a.exe"},
                 1,
                 "pravix: a.exe: \"%/a.swf\" exists; --force replaces it\n"},
-        Refusal{"NoTrailer",
-                [](const fs::path& dir) {
-                  writeBytes(dir / "s.exe", screenSaverBytes(kStub, kMovieA));
-                },
-                {"extract", "s.exe"},
-                1,
-                "pravix: s.exe: \"%/s.exe\" is not a projector: it has no projector trailer\n"},
-        Refusal{"ShorterThanATrailer",
-                [](const fs::path& dir) {
-                  writeBytes(dir / "s.exe", {0x56, 0x34, 0x12, 0xFA});
-                },
-                {"extract", "s.exe"},
-                1,
-                "pravix: s.exe: \"%/s.exe\" is not a projector: it has no projector trailer\n"},
-        Refusal{"OverlongTrailer",
-                [](const fs::path& dir) {
-                  writeBytes(dir / "o.exe", {1, 2, 3, 4, 0x56, 0x34, 0x12, 0xFA, 5, 0, 0, 0});
-                },
-                {"extract", "o.exe"},
-                1,
-                "pravix: o.exe: \"%/o.exe\" has a damaged trailer: it names a movie longer than "
-                "the file\n"},
         Refusal{"MissingStub",
                 nothing,
                 {"pack", "a.swf", "--stub", "none.bin"},
@@ -233,6 +199,66 @@ INSTANTIATE_TEST_SUITE_P(
                 2,
                 "pravix: --force does not go with info\nTry \"pravix --help\".\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+class TrailerVerdicts : public Command, public ::testing::WithParamInterface<test::TrailerCase> {};
+
+// The verdicts of the conversions and the stubs' reader (tests/stubs), told by extract and info.
+TEST_P(TrailerVerdicts, ExtractAndInfoAgreeWithEveryOtherReader) {
+  const test::TrailerCase& c = GetParam();
+  writeBytes(dir_ / "p.exe", c.file);
+  const ToolRun extracted = run({"extract", "p.exe"});
+  const ToolRun described = run({"info", "p.exe"});
+  const std::string size = std::to_string(c.file.size()) + " bytes";
+  switch (c.verdict) {
+    case test::Verdict::Movie:
+      EXPECT_EQ(extracted.exitCode, 0);
+      EXPECT_EQ(readBytes(dir_ / "p.swf"), c.movie);
+      EXPECT_EQ(described.out.substr(0, described.out.find('\n') + 1),
+                "p.exe: projector (" + size + ")\n");
+      break;
+    case test::Verdict::NotProjector:
+      EXPECT_EQ(extracted.exitCode, 1);
+      EXPECT_EQ(extracted.err,
+                "pravix: p.exe: " + full("p.exe") + " is not a projector: " + c.reason + "\n");
+      EXPECT_EQ(
+          described.out,
+          "p.exe: none of these: not a projector, a screen saver or a movie (" + size + ")\n");
+      break;
+    case test::Verdict::Damaged:
+      EXPECT_EQ(extracted.exitCode, 2);
+      EXPECT_EQ(extracted.err,
+                "pravix: p.exe: " + full("p.exe") + " has a damaged trailer: " + c.reason + "\n");
+      EXPECT_EQ(described.out,
+                "p.exe: damaged projector (" + size + ")\n  trailer: damaged: " + c.reason + "\n");
+      break;
+  }
+  EXPECT_EQ(described.exitCode, 0);
+  EXPECT_EQ(fs::exists(dir_ / "p.swf"), c.verdict == test::Verdict::Movie);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, TrailerVerdicts, ::testing::ValuesIn(test::trailerCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Command, AReplacedFileIsOnTheDiskBeforeItTakesTheOldOnesPlace) {
+  // A power cut must leave the old file or the whole new one: the new one is synced before the
+  // move, and only then, since a new name has nothing to lose.
+  const auto syncs = [this](const std::vector<std::string>& arguments) {
+    // LeakSanitizer cannot run under a tracer.
+    std::vector<std::string> traced = {"ASAN_OPTIONS=detect_leaks=0", "strace",   "-f", "-qq", "-e",
+                                       "trace=fsync,fdatasync",       PRAVIX_TOOL};
+    traced.insert(traced.end(), arguments.begin(), arguments.end());
+    const ToolRun ran = runTool(dir_, traced, false, "/usr/bin/env");
+    EXPECT_EQ(ran.exitCode, 0) << ran.err;
+    size_t count = 0;
+    for (size_t at = 0; (at = ran.err.find("sync(", at)) != std::string::npos; ++at) ++count;
+    return count;
+  };
+  EXPECT_EQ(syncs({"pack", "a.swf", "--stub", "stub.bin"}), 0u);
+  EXPECT_EQ(syncs({"pack", "a.swf", "--stub", "stub.bin", "--force"}), 1u);
+  EXPECT_EQ(syncs({"extract", "a.exe", "-o", "out.swf"}), 0u);
+  EXPECT_EQ(syncs({"extract", "a.exe", "-o", "out.swf", "-f"}), 1u);
+  EXPECT_EQ(readBytes(dir_ / "out.swf"), kMovieA);
+}
 
 TEST_F(Command, ForceReplacesAnExistingTarget) {
   writeBytes(dir_ / "a.exe", {1, 2, 3});

@@ -115,7 +115,7 @@ TEST_F(Info, TellsEachKindAndTheHeaderOfPlainZlibAndLzmaMovies) {
 
 TEST_F(Info, TextForAPerson) {
   writeBytes(dir_ / "p.exe", test::projectorBytes(patternBytes(10, 2), zlibMovie()));
-  writeBytes(dir_ / "n.bin", {1, 2, 3});
+  writeBytes(dir_ / "n.bin", {1, 2, 3, 4});
   const ToolRun ran = runTool(dir_, {"info", "p.exe", "n.bin"});
   EXPECT_EQ(ran.exitCode, 0);
   const std::string z = std::to_string(zlibMovie().size());
@@ -132,7 +132,7 @@ TEST_F(Info, TextForAPerson) {
                          "  frame rate: 12.5 per second\n"
                          "  frames: 3\n"
                          "n.bin: none of these: not a projector, a screen saver or a movie "
-                         "(3 bytes)\n");
+                         "(4 bytes)\n");
 }
 
 TEST_F(Info, DamagedHeadersAreToldNotTrusted) {

@@ -116,13 +116,26 @@ std::vector<HWND> topLevelWindows(DWORD processId, const char* className, bool h
 }
 
 HWND waitForWindow(DWORD processId, const char* className, DWORD milliseconds) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  do {
-    const auto windows = topLevelWindows(processId, className);
-    if (!windows.empty()) return windows.front();
-    std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
-  } while (std::chrono::steady_clock::now() < deadline);
-  return nullptr;
+  HWND found = nullptr;
+  waitUntil(
+      [&] {
+        const auto windows = topLevelWindows(processId, className);
+        found = windows.empty() ? nullptr : windows.front();
+        return found != nullptr;
+      },
+      milliseconds);
+  return found;
+}
+
+HWND waitForChild(HWND parent, const char* className, DWORD milliseconds) {
+  HWND found = nullptr;
+  waitUntil(
+      [&] {
+        found = FindWindowExA(parent, nullptr, className, nullptr);
+        return found != nullptr;
+      },
+      milliseconds);
+  return found;
 }
 
 std::string windowText(HWND window) {

@@ -42,6 +42,9 @@ std::vector<HWND> topLevelWindows(DWORD processId, const char* className = nullp
 
 // Waits for a visible top-level window of the process with that class; nullptr after the timeout.
 HWND waitForWindow(DWORD processId, const char* className, DWORD milliseconds = kTimeoutMs);
+// Waits for a child window of that class in `parent`, which may come from another process;
+// nullptr after the timeout.
+HWND waitForChild(HWND parent, const char* className, DWORD milliseconds = kTimeoutMs);
 
 std::string windowText(HWND window);
 std::string className(HWND window);

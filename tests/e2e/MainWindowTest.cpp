@@ -133,17 +133,6 @@ class MainWindow : public ProgramFolderTest {
     return run(Trigger{"button", button, 0}, filter, file);
   }
 
-  // A message box with the title as caption, one OK, and the error icon or none. Pressed away
-  // afterwards.
-  static void expectBox(HWND box, const std::string& text, bool errorIcon) {
-    ASSERT_NE(box, nullptr) << "no message box for \"" << text << "\"";
-    const MessageBoxContents contents = readMessageBox(box);
-    pressOk(box);
-    EXPECT_EQ(contents.caption, kTitle);
-    EXPECT_EQ(contents.text, text);
-    EXPECT_EQ(contents.hasIcon, errorIcon);
-    EXPECT_EQ(contents.buttons, std::vector<std::string>{"OK"});
-  }
   // A plain message, and an exception.
   static void expectMessage(HWND box, const std::string& text) { expectBox(box, text, false); }
   static void expectError(HWND box, const std::string& text) { expectBox(box, text, true); }
@@ -260,7 +249,7 @@ TEST_F(MainWindow, CancelledDialogsChangeNothing) {
 
 TEST_F(MainWindow, MissingFileShowsTheErrorAndTheWindowStaysUsable) {
   const auto notFound = [](const std::string& file) {
-    return "Cannot open file \"" + file + "\". " + systemErrorText(ERROR_FILE_NOT_FOUND) + ".";
+    return "Cannot open file \"" + file + "\". " + test::kFileNotFound + ".";
   };
   expectError(run(kButton1, kSwfFilter, movie("absent.swf")), notFound(movie("absent.swf")));
   expectPane(movie("absent.swf"), "");

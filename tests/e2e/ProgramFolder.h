@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tests/TestSupport.h"
 #include "tests/e2e/Driver.h"
@@ -17,6 +18,18 @@ using test::screenSaverBytes;
 
 inline std::string quoted(const std::string& text) {
   return "\"" + text + "\"";
+}
+
+// A message box of the program: the title as caption, `text`, one OK, and the error icon or none.
+// Pressed away afterwards.
+inline void expectBox(HWND box, const std::string& text, bool errorIcon) {
+  ASSERT_NE(box, nullptr) << "no message box for \"" << text << "\"";
+  const MessageBoxContents contents = readMessageBox(box);
+  pressOk(box);
+  EXPECT_EQ(contents.caption, "Pravix 2.0");
+  EXPECT_EQ(contents.text, text);
+  EXPECT_EQ(contents.hasIcon, errorIcon);
+  EXPECT_EQ(contents.buttons, std::vector<std::string>{"OK"});
 }
 
 class ProgramFolderTest : public test::TempDirTest {

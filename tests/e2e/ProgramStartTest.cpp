@@ -9,7 +9,6 @@
 #include "tests/TestSupport.h"
 #include "tests/e2e/Driver.h"
 #include "tests/e2e/ProgramFolder.h"
-#include "ui/CodePage.h"
 #include "platform/System.h"
 
 namespace fs = std::filesystem;
@@ -46,28 +45,16 @@ class ProgramStart : public ProgramFolderTest {
     EXPECT_EQ(program.exitCode(), exitCode);
   }
 
-  // The program shows `text` in a message box (with the error icon, or none) and waits for OK.
-  void expectBox(Process& program, const std::string& text, bool errorIcon) {
-    HWND box = waitForMessageBox(program.id());
-    ASSERT_NE(box, nullptr) << "no message box for \"" << text << "\"";
-    const MessageBoxContents contents = readMessageBox(box);
-    EXPECT_EQ(contents.caption, "Pravix 2.0");
-    EXPECT_EQ(contents.text, text);
-    EXPECT_EQ(contents.buttons, std::vector<std::string>{"OK"});
-    EXPECT_EQ(contents.hasIcon, errorIcon);
-    pressOk(box);
-  }
-
   // A refusal the conversion found itself: its message, then the program ends with code 1.
   void expectRefusedExit(Process& program, const std::string& message) {
-    expectBox(program, message, false);
+    expectBox(waitForMessageBox(program.id()), message, false);
     ASSERT_TRUE(program.waitForExit());
     EXPECT_EQ(program.exitCode(), kRefused);
   }
 
   // A failure: the error, then the window stays open, and closing it ends the program with 2.
   void expectFailureAndClose(Process& program, const std::string& message) {
-    expectBox(program, message, true);
+    expectBox(waitForMessageBox(program.id()), message, true);
     expectInteractiveAndClose(program, kFailed);
   }
 
@@ -145,8 +132,8 @@ TEST_F(ProgramStart, MissingMovieShowsTheErrorLeavesTheOldTargetAndExitsFailed) 
   writeBytes(movie("absent.exe"), patternBytes(760, 3));
   const auto before = test::snapshot(dir_);
   Process program(pravix(quoted(movie("absent.swf"))), "");
-  expectFailureAndClose(program, "Cannot open file \"" + movie("absent.swf") + "\". " +
-                                     systemErrorText(ERROR_FILE_NOT_FOUND) + ".");
+  expectFailureAndClose(
+      program, "Cannot open file \"" + movie("absent.swf") + "\". " + test::kFileNotFound + ".");
   EXPECT_EQ(test::snapshot(dir_), before);
 }
 
@@ -199,20 +186,6 @@ TEST_F(ProgramStart, AnAccentedNameNeverPacksItsLookAlike) {
   EXPECT_EQ(readBytes(movie("cafe.exe")), patternBytes(760, 3));
 }
 
-TEST(CodePage, NamesACodePageCannotHoldAreMarkedNeverGivenALookAlike) {
-  const Narrowed russian = toCodePage(L"Привет.swf", 1251);
-  EXPECT_TRUE(russian.exact);
-  EXPECT_EQ(russian.text, "\xCF\xF0\xE8\xE2\xE5\xF2.swf");
-  const Narrowed accented = toCodePage(L"caf\u00E9.swf", 1251);  // 1251 has no é: no "cafe.swf"
-  EXPECT_FALSE(accented.exact);
-  EXPECT_EQ(accented.text, "caf?.swf");
-  EXPECT_FALSE(toCodePage(L"\u6F22\u5B57.swf", 1252).exact);
-  EXPECT_EQ(toCodePage(L"\u6F22\u5B57.swf", CP_UTF8).text, u8"漢字.swf");
-  EXPECT_EQ(fromCodePage("\xCF\xF0\xE8\xE2\xE5\xF2", 1251), L"Привет");
-  EXPECT_EQ(unrepresentableNameMessage("caf?.swf"),
-            "\"caf?.swf\" cannot be written in the system's code page; rename it");
-}
-
 TEST_F(ProgramStart, ScreenSaverPreviewEndsWithItsParentsProcess) {
   Process packing(pravix(quoted(movie("intro.swf")) + " SCR"), "");
   expectQuietExit(packing);
@@ -222,9 +195,8 @@ TEST_F(ProgramStart, ScreenSaverPreviewEndsWithItsParentsProcess) {
   Process preview(
       quoted(movie("intro.scr")) + " /p " + std::to_string(reinterpret_cast<uintptr_t>(window)),
       "");
-  ASSERT_TRUE(waitUntil([&] {
-    return FindWindowExA(window, nullptr, "PravixScreenSaverWindow", nullptr) != nullptr;
-  })) << "no preview in the parent window";
+  ASSERT_NE(waitForChild(window, "PravixScreenSaverWindow"), nullptr)
+      << "no preview in the parent window";
   // The parent's process ends without destroying its window.
   endProcess(parent.id());
   EXPECT_TRUE(preview.waitForExit(2000)) << "the preview outlived its parent";

@@ -92,11 +92,8 @@ TEST_F(Stub, PreviewFillsTheGivenWindowAndEndsWithIt) {
   ASSERT_NE(window, nullptr);
   Process preview(packed("intro.scr", "/p " + std::to_string(reinterpret_cast<uintptr_t>(window))),
                   "");
-  HWND child = nullptr;
-  ASSERT_TRUE(waitUntil([&] {
-    child = FindWindowExA(window, nullptr, "PravixScreenSaverWindow", nullptr);
-    return child != nullptr;
-  })) << "no preview in the given window";
+  HWND child = waitForChild(window, "PravixScreenSaverWindow");
+  ASSERT_NE(child, nullptr) << "no preview in the given window";
   RECT client{}, shown{};
   GetClientRect(window, &client);
   GetClientRect(child, &shown);

@@ -9,11 +9,10 @@
 #include <set>
 #include <string>
 
-#include "platform/File.h"
+#include "packaging/Conversion.h"
 #include "packaging/GlobalUnit.h"
+#include "platform/File.h"
 #include "platform/Handle.h"
-#include "packaging/PackageFormat.h"
-#include "platform/Path.h"
 #include "tests/TestSupport.h"
 
 #ifdef _WIN32
@@ -40,12 +39,6 @@ using test::patternBytes;
 using test::readBytes;
 using test::snapshot;
 using test::writeBytes;
-
-#ifdef _WIN32
-constexpr int kNameTooLong = ERROR_FILENAME_EXCED_RANGE;
-#else
-constexpr int kNameTooLong = ENAMETOOLONG;
-#endif
 
 const Bytes kStub = patternBytes(500, 7);
 
@@ -98,9 +91,9 @@ void writeRaw(const std::string& path, const Bytes& bytes) {
 }
 
 Bytes readRaw(const std::string& path) {
-  File file(path, FileMode::ReadExisting);
+  const File file(path, FileMode::ReadExisting);
   Bytes bytes(static_cast<size_t>(file.size()));
-  file.readExactly(bytes.data(), bytes.size());
+  file.readAt(0, bytes.data(), bytes.size());
   return bytes;
 }
 
@@ -145,8 +138,14 @@ class Faults : public test::TempDirTest {
   }
 
   bool pack(Package package, const std::string& source, const std::string& target) {
-    return PackMovie(package, path(package == Package::Projector ? "Player.exe" : "Quendel.dll"),
-                     source, target);
+    const bool projector = package == Package::Projector;
+    const Job job{projector ? Task::PackProjector : Task::PackScreenSaver,
+                  source,
+                  path(projector ? "Player.exe" : "Quendel.dll"),
+                  target,
+                  nullptr,
+                  nullptr};
+    return convert(job).outcome == Outcome::Written;
   }
 };
 
@@ -329,13 +328,13 @@ TEST_F(Faults, NamesTooLongForThePlatform) {
   writeBytes(path("p.exe"), projectorBytes(patternBytes(100)));
   const auto before = snapshot(dir_);
   EXPECT_EQ(outcome([&] { return pack(Package::Projector, path("m.swf"), tooLong); }),
-            createMessage(tooLong, kNameTooLong));
+            createMessage(tooLong, test::kNameTooLong));
   EXPECT_EQ(outcome([&] { return ExeToSwf(path("p.exe"), tooLong); }),
-            createMessage(tooLong, kNameTooLong));
+            createMessage(tooLong, test::kNameTooLong));
   EXPECT_EQ(outcome([&] { return ExeToSwf(tooLong, path("out.swf")); }),
-            openMessage(tooLong, kNameTooLong));
+            openMessage(tooLong, test::kNameTooLong));
   EXPECT_EQ(outcome([&] { return pack(Package::Projector, tooLong, path("out.exe")); }),
-            openMessage(tooLong, kNameTooLong));
+            openMessage(tooLong, test::kNameTooLong));
   EXPECT_EQ(snapshot(dir_), before);
 }
 
@@ -375,8 +374,7 @@ TEST_F(Faults, ExtractionBeyondFourGiBUsesWholeOffsets) {
 TEST_F(Faults, TrailerNamingTheLargestLengthOneByteBeyondTheFile) {
   // Movie and trailer need 0xFFFFFFFF + 8 bytes; the file has one fewer. In 32 bits the sum
   // would wrap to 7 and pass.
-  writeSparse(dir_ / "big.exe", 0xFFFFFFFFull + 7,
-              {0x56, 0x34, 0x12, 0xFA, 0xFF, 0xFF, 0xFF, 0xFF});
+  writeSparse(dir_ / "big.exe", 0xFFFFFFFFull + 7, test::projectorTrailer(0xFFFFFFFF));
   writeBytes(path("out.swf"), patternBytes(30, 3));
   EXPECT_EQ(outcome([&] { return ExeToSwf(path("big.exe"), path("out.swf")); }),
             "Stream read error");

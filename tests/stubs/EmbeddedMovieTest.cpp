@@ -1,13 +1,15 @@
 // The movie a stub finds in its own file: only a whole, non-empty one behind a valid trailer, read
-// while others read the file too.
+// while others read the file too; and the same verdict on every trailer as the conversions give.
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 
+#include "packaging/Conversion.h"
 #include "platform/File.h"
 #include "stubs/EmbeddedMovie.h"
 #include "tests/TestSupport.h"
+#include "tests/TrailerCases.h"
 
 namespace pravix::stub {
 namespace {
@@ -38,40 +40,76 @@ TEST_F(EmbeddedMovieTest, CopiesTheWholeMovieAndReadsItsHeaderBesideOtherReaders
     EXPECT_EQ(found->length(), 70008u);
     EXPECT_EQ(found->header().signature, MovieHeader::Signature::Zlib);
     EXPECT_EQ(found->header().declaredLength, 16u);
+    std::string copy;
     {
-      int error = 0;
-      std::optional<File> output = File::createNew(path("copy"), error);
-      ASSERT_TRUE(output.has_value()) << error;
-      found->copyTo(*output);
+      CreatedFile output = File::createUnique(dir_.string() + "/", "copy", "");
+      copy = output.path;
+      found->copyTo(output.file);
     }
-    EXPECT_EQ(test::readBytes(path("copy")), movie);
-    std::filesystem::remove(path("copy"));
+    EXPECT_EQ(test::readBytes(copy), movie);
+    std::filesystem::remove(copy);
   }
 }
 
-TEST_F(EmbeddedMovieTest, NoTrailerAMovieOutsideTheFileAndAnEmptyMovieAreNone) {
+TEST_F(EmbeddedMovieTest, EmptyMoviesAndScreenSaverTrailersThatNameNoneAreNone) {
   const Bytes stub = patternBytes(3000, 9);
   const struct {
     const char* what;
     Bytes file;
     Package kind;
+    std::string reason;
   } cases[] = {
-      {"a bare stub", stub, Package::Projector},
-      {"an empty projector movie", test::projectorBytes(stub, {}), Package::Projector},
-      {"a projector movie before the start",
-       {0x56, 0x34, 0x12, 0xFA, 1, 0, 0, 0},
-       Package::Projector},
-      {"a stub ending in zeros", test::concat(stub, Bytes(4, 0)), Package::ScreenSaver},
-      {"an empty screen-saver movie", test::screenSaverBytes(stub, {}), Package::ScreenSaver},
-      {"a screen-saver movie before the start", {9, 0, 0, 0}, Package::ScreenSaver},
+      {"an empty projector movie", test::projectorBytes(stub, {}), Package::Projector,
+       "the movie is empty"},
+      {"a stub ending in zeros", test::concat(stub, Bytes(4, 0)), Package::ScreenSaver,
+       "it has no screen-saver trailer"},
+      {"an empty screen-saver movie", test::screenSaverBytes(stub, {}), Package::ScreenSaver,
+       "the movie is empty"},
+      {"a screen-saver movie before the start",
+       {9, 0, 0, 0},
+       Package::ScreenSaver,
+       "it names a movie longer than the file"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     std::string problem;
     EXPECT_FALSE(open(c.file, c.kind, problem).has_value());
-    EXPECT_EQ(problem, path("stub") + " holds no movie");
+    EXPECT_EQ(problem, path("stub") + " holds no movie: " + c.reason);
   }
 }
+
+class TrailerVerdicts : public EmbeddedMovieTest,
+                        public ::testing::WithParamInterface<test::TrailerCase> {};
+
+TEST_P(TrailerVerdicts, TheStubsReaderAndTheExtractionAgree) {
+  const test::TrailerCase& c = GetParam();
+  std::string problem;
+  std::optional<uint32_t> length;
+  if (const std::optional<EmbeddedMovie> movie = open(c.file, Package::Projector, problem)) {
+    length = movie->length();
+  }
+  const Result extracted =
+      convert(Job{Task::Extract, path("stub"), {}, path("out.swf"), nullptr, nullptr});
+  switch (c.verdict) {
+    case test::Verdict::Movie:
+      EXPECT_EQ(length, c.movie.size()) << problem;
+      EXPECT_EQ(extracted.outcome, Outcome::Written);
+      EXPECT_EQ(test::readBytes(path("out.swf")), c.movie);
+      break;
+    case test::Verdict::NotProjector:
+    case test::Verdict::Damaged:
+      EXPECT_FALSE(length.has_value());
+      EXPECT_EQ(problem, path("stub") + " holds no movie: " + c.reason);
+      EXPECT_EQ(extracted.outcome, c.verdict == test::Verdict::Damaged ? Outcome::DamagedTrailer
+                                                                       : Outcome::NotProjector);
+      EXPECT_EQ(extracted.reason, c.reason);
+      EXPECT_FALSE(std::filesystem::exists(path("out.swf")));
+      break;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, TrailerVerdicts, ::testing::ValuesIn(test::trailerCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EmbeddedMovieTest, AFileThatCannotBeOpenedSaysWhy) {
   std::string problem;

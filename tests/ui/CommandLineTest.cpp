@@ -1,10 +1,10 @@
 // The command line: splitting the raw line, and which conversion the arguments ask for.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "packaging/GlobalUnit.h"
 #include "ui/CommandLine.h"
 
 namespace pravix {
@@ -63,7 +63,7 @@ TEST(CommandLineArgument, MissingItemsReadAsEmpty) {
 struct DispatchCase {
   const char* argument1;
   const char* argument2;
-  Conversion conversion;
+  std::optional<Task> conversion;
 };
 
 void PrintTo(const DispatchCase& c, std::ostream* out) {
@@ -77,28 +77,31 @@ TEST_P(ChooseConversion, FollowsTheExtensionAndTheSecondArgument) {
       << GetParam().argument1 << " / " << GetParam().argument2;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ChooseConversion,
-    ::testing::Values(
-        DispatchCase{"C:\\My Movies\\intro.swf", "", SwfToExe},
-        DispatchCase{"intro.SWF", "Scr", SwfToScr}, DispatchCase{"intro.swf", "scr", SwfToScr},
-        DispatchCase{"intro.Swf", "SCR", SwfToScr}, DispatchCase{"intro.swf", "exe", SwfToExe},
-        DispatchCase{"intro.swf", "screen", SwfToExe}, DispatchCase{"intro.swf", "SCR ", SwfToExe},
-        DispatchCase{"intro.swf",
-                     "\xD3"
-                     "CR",
-                     SwfToExe},
-        DispatchCase{"movie.EXE", "scr", ExeToSwf}, DispatchCase{"movie.exe", "", ExeToSwf},
-        DispatchCase{"intro.swf.bak", "", nullptr}, DispatchCase{"notes.txt", "scr", nullptr},
-        DispatchCase{"", "", nullptr}, DispatchCase{"swf", "", nullptr},
-        DispatchCase{"intro.swfx", "", nullptr}, DispatchCase{"intro.\xD3WF", "", nullptr}));
+constexpr auto kProjector = Task::PackProjector;
+constexpr auto kScreenSaver = Task::PackScreenSaver;
+constexpr auto kExtract = Task::Extract;
+constexpr std::nullopt_t kWindow = std::nullopt;
 
-TEST(ScreenSaverInstallCommand, NamesTheInstallerByItsFullPath) {
-  EXPECT_EQ(
-      screenSaverInstallCommand("C:\\WINDOWS\\system32", "C:\\WINDOWS\\system32\\Quendel.scr"),
-      "\"C:\\WINDOWS\\system32\\rundll32.exe\" desk.cpl,InstallScreenSaver "
-      "C:\\WINDOWS\\system32\\Quendel.scr");
-}
+INSTANTIATE_TEST_SUITE_P(Table, ChooseConversion,
+                         ::testing::Values(DispatchCase{"C:\\My Movies\\intro.swf", "", kProjector},
+                                           DispatchCase{"intro.SWF", "Scr", kScreenSaver},
+                                           DispatchCase{"intro.swf", "scr", kScreenSaver},
+                                           DispatchCase{"intro.Swf", "SCR", kScreenSaver},
+                                           DispatchCase{"intro.swf", "exe", kProjector},
+                                           DispatchCase{"intro.swf", "screen", kProjector},
+                                           DispatchCase{"intro.swf", "SCR ", kProjector},
+                                           DispatchCase{"intro.swf",
+                                                        "\xD3"
+                                                        "CR",
+                                                        kProjector},
+                                           DispatchCase{"movie.EXE", "scr", kExtract},
+                                           DispatchCase{"movie.exe", "", kExtract},
+                                           DispatchCase{"intro.swf.bak", "", kWindow},
+                                           DispatchCase{"notes.txt", "scr", kWindow},
+                                           DispatchCase{"", "", kWindow},
+                                           DispatchCase{"swf", "", kWindow},
+                                           DispatchCase{"intro.swfx", "", kWindow},
+                                           DispatchCase{"intro.\xD3WF", "", kWindow}));
 
 }  // namespace
 }  // namespace pravix

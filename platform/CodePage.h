@@ -25,7 +25,7 @@ std::wstring fromCodePage(std::string_view text, UINT codePage);
 // system's best fit would name another file ("café" becomes "cafe").
 std::string exactName(std::wstring_view name);
 
-// The message of that refusal, for the name as far as it can be shown.
-std::string unrepresentableNameMessage(const std::string& shown);
+// That refusal, for the name as far as it can be shown.
+[[noreturn]] void refuseUnrepresentable(const std::string& shown);
 
 }  // namespace pravix

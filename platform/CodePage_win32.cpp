@@ -1,5 +1,5 @@
 // Conversions between UTF-16 and the 8-bit code pages that never take a look-alike.
-#include "ui/CodePage.h"
+#include "platform/CodePage.h"
 
 #include "platform/File.h"
 
@@ -37,13 +37,13 @@ std::wstring fromCodePage(std::string_view text, UINT codePage) {
   return wide;
 }
 
-std::string unrepresentableNameMessage(const std::string& shown) {
-  return "\"" + shown + "\" cannot be written in the system's code page; rename it";
+void refuseUnrepresentable(const std::string& shown) {
+  throw FileRefusedError(shown, "cannot be written in the system's code page; rename it");
 }
 
 std::string exactName(std::wstring_view name) {
   Narrowed narrowed = toCodePage(name, CP_ACP);
-  if (!narrowed.exact) throw FileRefusedError(unrepresentableNameMessage(narrowed.text));
+  if (!narrowed.exact) refuseUnrepresentable(narrowed.text);
   return std::move(narrowed.text);
 }
 

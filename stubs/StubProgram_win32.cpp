@@ -6,6 +6,7 @@
 
 #include "platform/System.h"
 #include "stubs/EmbeddedMovie.h"
+#include "stubs/StubProgram.h"
 
 namespace pravix::stub {
 namespace {
@@ -46,34 +47,37 @@ std::vector<std::string> programArguments() {
   return arguments;
 }
 
-int extractOwnMovie(Package kind, const std::vector<std::string>& operands) {
+ExitCode badUsage(const std::string& switches) {
   const std::string name = programName();
-  if (operands.size() != 1 || operands.front().empty()) {
-    printError(name + ": usage: " + name + " /x PATH");
-    return kExitBadUsage;
-  }
+  printError(name + ": usage: " + name + " " + switches);
+  return kExitUsage;
+}
+
+ExitCode extractOwnMovie(Package kind, const std::vector<std::string>& operands) {
+  const std::string name = programName();
+  if (operands.size() != 1 || operands.front().empty()) return badUsage("/x PATH");
   const std::string& target = operands.front();
   std::string problem;
   const std::optional<EmbeddedMovie> movie = EmbeddedMovie::open(executablePath(), kind, problem);
   if (!movie) {
     printError(name + ": " + problem);
-    return kExitNoMovie;
+    return kExitRefused;
   }
   try {
     ReplacementFile output(target);
     movie->copyTo(output.file());
     output.commit();
-    return kExitSuccess;
+    return kExitWritten;
   } catch (const StreamReadError& error) {
     printError(name + ": cannot read the movie from " + executablePath() + ": " + error.what());
-    return kExitNoMovie;
+    return kExitRefused;
   } catch (const StreamWriteError& error) {
     printError(name + ": cannot write " + target + ": " + error.what());
-    return kExitCannotWrite;
+    return kExitFailed;
   } catch (const FileError& error) {
     // A target that cannot be created, replaced or moved in place; the message names it.
     printError(name + ": " + error.what());
-    return kExitCannotWrite;
+    return kExitFailed;
   }
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 
 #include "platform/File.h"
 #include "tests/TestSupport.h"
@@ -28,6 +29,16 @@ class FileLayer : public test::TempDirTest {
     file.file().writeExactly(bytes.data(), bytes.size());
     if (commit) file.commit();
   }
+  // Whether replacing `name` fails because the access is denied (and not for another reason).
+  bool replacementDenied(const std::string& name) {
+    try {
+      replace(name, patternBytes(3), true);
+    } catch (const FileCreateError& error) {
+      return error.accessDenied();
+    }
+    ADD_FAILURE() << name << " was replaced";
+    return false;
+  }
 };
 
 TEST_F(FileLayer, ExclusiveReadersShutOutEveryOtherOpenerAndReplacement) {
@@ -36,7 +47,7 @@ TEST_F(FileLayer, ExclusiveReadersShutOutEveryOtherOpenerAndReplacement) {
     File first(path("f"), FileMode::ReadExisting);
     EXPECT_THROW(File(path("f"), FileMode::ReadExisting), FileOpenError);
     EXPECT_THROW(File(path("f"), FileMode::ReadShared), FileOpenError);
-    EXPECT_THROW(replace("f", patternBytes(3), true), FileCreateError);
+    EXPECT_FALSE(replacementDenied("f"));  // held, not denied
   }
   {
     File shared(path("f"), FileMode::ReadShared);
@@ -63,7 +74,7 @@ TEST_F(FileLayer, ReadOnlyFilesAreReadButNotReplaced) {
   if (!test::readOnlyIsEnforced(dir_)) GTEST_SKIP() << "read-only files are writable here";
   writeBytes(path("f"), patternBytes(10));
   test::makeReadOnly(path("f"));
-  EXPECT_THROW(replace("f", patternBytes(3), true), FileCreateError);
+  EXPECT_TRUE(replacementDenied("f"));
   File reader(path("f"), FileMode::ReadExisting);
   EXPECT_EQ(reader.size(), 10u);
   EXPECT_EQ(snapshot(dir_), (std::map<std::string, test::Bytes>{{"f", patternBytes(10)}}));
@@ -77,6 +88,7 @@ TEST_F(FileLayer, FoldersAndDevicesAreRefusedAsSourcesAndTargets) {
   for (const char* name : {"COM1.exe", "con", "aux.swf", "Lpt9", "nul .txt", "prn.a.b"}) {
     SCOPED_TRACE(name);
     EXPECT_TRUE(isDeviceName(path(name)));
+    EXPECT_TRUE(isDeviceName(std::string("sub/") + name));
     EXPECT_THROW(File(path(name), FileMode::ReadExisting), FileRefusedError);
     EXPECT_THROW(replace(name, patternBytes(3), true), FileRefusedError);
   }
@@ -94,21 +106,6 @@ TEST_F(FileLayer, FoldersAndDevicesAreRefusedAsSourcesAndTargets) {
   EXPECT_TRUE(snapshot(dir_).empty());
 }
 
-TEST_F(FileLayer, SeekBeforeTheStartLeavesThePosition) {
-  writeBytes(path("f"), {1, 2, 3, 4, 5, 6});
-  File file(path("f"), FileMode::ReadExisting);
-  uint8_t byte = 0;
-  file.readExactly(&byte, 1);
-  file.seekFromEnd(7);
-  file.readExactly(&byte, 1);
-  EXPECT_EQ(byte, 2);
-  file.seekFromEnd(6);
-  file.readExactly(&byte, 1);
-  EXPECT_EQ(byte, 1);
-  file.seekFromEnd(0);
-  EXPECT_THROW(file.readExactly(&byte, 1), StreamReadError);
-}
-
 TEST_F(FileLayer, ReadsAtAnOffsetWhateverCameBeforeAndShortReadsThrow) {
   writeBytes(path("f"), {1, 2, 3, 4, 5, 6});
   const File file(path("f"), FileMode::ReadShared);
@@ -120,6 +117,47 @@ TEST_F(FileLayer, ReadsAtAnOffsetWhateverCameBeforeAndShortReadsThrow) {
   file.readAt(6, bytes, 0);
   EXPECT_THROW(file.readAt(5, bytes, 2), StreamReadError);
   EXPECT_THROW(file.readAt(uint64_t{1} << 32, bytes, 1), StreamReadError);
+}
+
+TEST_F(FileLayer, AReplacementIsWrittenInTheTargetsFolderHoweverThePathIsSpelt) {
+  // Win32 takes "/" for "\\" too: "Z:/dir/sub/x" lies in Z:\\dir\\sub, not in Z:'s current
+  // folder, and a temporary file there could not be moved across volumes.
+  fs::create_directories(dir_ / "sub");
+  fs::create_directories(dir_ / "elsewhere");
+  const test::CurrentDirectory current(dir_ / "elsewhere");
+  const std::string relative = std::string("..") + "/" + "sub" + "/" + "x";
+  for (const std::string& target : {(dir_ / "sub" / "x").generic_string(), relative}) {
+    SCOPED_TRACE(target);
+    {
+      ReplacementFile replacement(target);
+      // The unfinished file is held by nobody else: only its name can be seen.
+      const auto entries = [](const fs::path& folder) {
+        return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+      };
+      EXPECT_EQ(entries(dir_ / "sub"), 1);
+      EXPECT_EQ(entries(dir_ / "elsewhere"), 0);
+      replacement.file().writeExactly("new", 3);
+      replacement.commit();
+    }
+    EXPECT_EQ(
+        snapshot(dir_),
+        (std::map<std::string, test::Bytes>{{(fs::path("sub") / "x").string(), {'n', 'e', 'w'}}}));
+    fs::remove(dir_ / "sub" / "x");
+  }
+}
+
+TEST_F(FileLayer, UniqueNamesAreNewFilesOfTheirOwn) {
+  const std::string folder = dir_.string() + "/";
+  CreatedFile first = File::createUnique(folder, "movie-", ".swf");
+  CreatedFile second = File::createUnique(folder, "movie-", ".swf");
+  EXPECT_NE(first.path, second.path);
+  for (const std::string& name : {first.path, second.path}) {
+    const std::string file = fs::path(name).filename().string();
+    EXPECT_EQ(file.size(), 6u + 8u + 4u) << file;
+    EXPECT_EQ(file.substr(0, 6), "movie-");
+    EXPECT_EQ(file.substr(14), ".swf");
+  }
+  EXPECT_THROW(File::createUnique(folder + "missing/", "movie-", ".swf"), FileCreateError);
 }
 
 TEST_F(FileLayer, QueriesTellFilesApart) {

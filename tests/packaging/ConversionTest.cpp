@@ -1,14 +1,13 @@
-// The conversions: both layouts byte for byte, round trips, every failure with its message, and
-// what must stay untouched on disk when a conversion fails.
+// The conversions: both layouts byte for byte, round trips, every outcome and failure with its
+// message, and what must stay untouched on disk when a conversion fails.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "platform/File.h"
+#include "packaging/Conversion.h"
 #include "packaging/GlobalUnit.h"
-#include "platform/Path.h"
+#include "platform/File.h"
 #include "tests/TestSupport.h"
-#include "platform/System.h"
 
 namespace fs = std::filesystem;
 
@@ -20,28 +19,12 @@ using test::concat;
 using test::createMessage;
 using test::openMessage;
 using test::patternBytes;
+using test::projectorTrailer;
 using test::readBytes;
 using test::snapshot;
 using test::writeBytes;
 
 const Bytes kStub = patternBytes(500, 7);
-
-Bytes projectorTrailerBytes(uint32_t length) {
-  return {0x56,
-          0x34,
-          0x12,
-          0xFA,
-          static_cast<uint8_t>(length),
-          static_cast<uint8_t>(length >> 8),
-          static_cast<uint8_t>(length >> 16),
-          static_cast<uint8_t>(length >> 24)};
-}
-
-Bytes screenSaverTrailerBytes(uint32_t length) {
-  const uint32_t back = length + 4;
-  return {static_cast<uint8_t>(back), static_cast<uint8_t>(back >> 8),
-          static_cast<uint8_t>(back >> 16), static_cast<uint8_t>(back >> 24)};
-}
 
 // Runs `call`, expecting an exception of type E whose message is `message`.
 template <typename E, typename Call>
@@ -62,11 +45,15 @@ class Conversions : public test::TempDirTest {
     writeBytes(path("Quendel.dll"), kStub);
   }
 
+  Outcome pack(Task task, const std::string& stub, const std::string& source,
+               const std::string& target) {
+    return convert(Job{task, source, stub, target, nullptr, nullptr}).outcome;
+  }
   bool packProjector(const std::string& source, const std::string& target) {
-    return PackMovie(Package::Projector, path("Player.exe"), source, target);
+    return pack(Task::PackProjector, path("Player.exe"), source, target) == Outcome::Written;
   }
   bool packScreenSaver(const std::string& source, const std::string& target) {
-    return PackMovie(Package::ScreenSaver, path("Quendel.dll"), source, target);
+    return pack(Task::PackScreenSaver, path("Quendel.dll"), source, target) == Outcome::Written;
   }
 };
 
@@ -104,11 +91,9 @@ TEST_P(RoundTrip, BothLayoutsByteForByteAndTheMovieComesBackIdentical) {
   writeBytes(path("movie.swf"), movie);
 
   ASSERT_TRUE(packProjector(path("movie.swf"), path("movie.exe")));
-  EXPECT_EQ(readBytes(path("movie.exe")),
-            concat(concat(kStub, movie), projectorTrailerBytes(static_cast<uint32_t>(size))));
+  EXPECT_EQ(readBytes(path("movie.exe")), test::projectorBytes(kStub, movie));
   ASSERT_TRUE(packScreenSaver(path("movie.swf"), path("movie.scr")));
-  EXPECT_EQ(readBytes(path("movie.scr")),
-            concat(concat(kStub, movie), screenSaverTrailerBytes(static_cast<uint32_t>(size))));
+  EXPECT_EQ(readBytes(path("movie.scr")), test::screenSaverBytes(kStub, movie));
 
   ASSERT_TRUE(ExeToSwf(path("movie.exe"), path("back.swf")));
   EXPECT_EQ(readBytes(path("back.swf")), movie);
@@ -122,19 +107,42 @@ INSTANTIATE_TEST_SUITE_P(Sizes, RoundTrip,
 TEST_F(Conversions, ExtractionFindsTheMovieFromTheTrailerAlone) {
   // No stub of a known size: a file that merely ends in a projector trailer is a projector.
   const Bytes movie = patternBytes(1000, 11);
-  writeBytes(path("odd.bin"),
-             concat(concat(patternBytes(1234, 5), movie), projectorTrailerBytes(1000)));
+  writeBytes(path("odd.bin"), concat(concat(patternBytes(1234, 5), movie), projectorTrailer(1000)));
   ASSERT_TRUE(ExeToSwf(path("odd.bin"), path("out.swf")));
   EXPECT_EQ(readBytes(path("out.swf")), movie);
 
   // The whole file may be the movie.
-  writeBytes(path("bare.bin"), concat(movie, projectorTrailerBytes(1000)));
+  writeBytes(path("bare.bin"), concat(movie, projectorTrailer(1000)));
   ASSERT_TRUE(ExeToSwf(path("bare.bin"), path("bare.swf")));
   EXPECT_EQ(readBytes(path("bare.swf")), movie);
 
-  writeBytes(path("zero.exe"), concat(kStub, projectorTrailerBytes(0)));
+  writeBytes(path("zero.exe"), concat(kStub, projectorTrailer(0)));
   ASSERT_TRUE(ExeToSwf(path("zero.exe"), ""));
   EXPECT_TRUE(readBytes(path("zero.swf")).empty());
+}
+
+TEST_F(Conversions, AStreamIsWrittenAtItsPositionAndNoFileIsMade) {
+  const Bytes movie = patternBytes(70000, 8);
+  writeBytes(path("m.swf"), movie);
+  writeBytes(path("m.exe"), test::projectorBytes(kStub, movie));
+  const auto before = snapshot(dir_);
+  std::string stream;
+  {
+    CreatedFile out = File::createUnique(dir_.string() + "/", "stream", "");
+    stream = out.path;
+    out.file.writeExactly("head", 4);
+    EXPECT_EQ(convert(Job{Task::Extract, path("m.exe"), {}, {}, &out.file, nullptr}).outcome,
+              Outcome::Written);
+    EXPECT_EQ(
+        convert(
+            Job{Task::PackScreenSaver, path("m.swf"), path("Quendel.dll"), {}, &out.file, nullptr})
+            .outcome,
+        Outcome::Written);
+  }
+  EXPECT_EQ(readBytes(stream),
+            concat(concat({'h', 'e', 'a', 'd'}, movie), test::screenSaverBytes(kStub, movie)));
+  fs::remove(stream);
+  EXPECT_EQ(snapshot(dir_), before);
 }
 
 TEST_F(Conversions, TargetsAreReplacedWithoutAQuestion) {
@@ -143,7 +151,7 @@ TEST_F(Conversions, TargetsAreReplacedWithoutAQuestion) {
   writeBytes(path("m.exe"), patternBytes(100000, 9));
   writeBytes(path("out.swf"), patternBytes(100000, 9));
   ASSERT_TRUE(packProjector(path("m.swf"), path("m.exe")));
-  EXPECT_EQ(readBytes(path("m.exe")), concat(concat(kStub, movie), projectorTrailerBytes(300)));
+  EXPECT_EQ(readBytes(path("m.exe")), concat(concat(kStub, movie), projectorTrailer(300)));
   ASSERT_TRUE(ExeToSwf(path("m.exe"), path("out.swf")));
   EXPECT_EQ(readBytes(path("out.swf")), movie);
 }
@@ -156,8 +164,7 @@ TEST_F(Conversions, ATargetIsUsedWhateverItsExtension) {
 }
 
 TEST_F(Conversions, ExtractionDefaultsToTheSwfBesideTheSource) {
-  writeBytes(path("My.Movie.EXE"),
-             concat(concat(kStub, patternBytes(20)), projectorTrailerBytes(20)));
+  writeBytes(path("My.Movie.EXE"), concat(concat(kStub, patternBytes(20)), projectorTrailer(20)));
   ASSERT_TRUE(ExeToSwf(path("My.Movie.EXE"), ""));
   EXPECT_EQ(readBytes(path("My.Movie.swf")), patternBytes(20));
 }
@@ -167,16 +174,16 @@ TEST_F(Conversions, PackingWithoutAStubReturnsFalseAndChangesNothing) {
   writeBytes(path("m.exe"), patternBytes(777, 4));
   const auto before = snapshot(dir_);
   for (const char* target : {"m.exe", "new.exe"}) {
-    EXPECT_FALSE(
-        PackMovie(Package::Projector, path("NoSuchStub.exe"), path("m.swf"), path(target)));
-    EXPECT_FALSE(
-        PackMovie(Package::ScreenSaver, path("NoSuchStub.dll"), path("m.swf"), path(target)));
+    EXPECT_EQ(pack(Task::PackProjector, path("NoSuchStub.exe"), path("m.swf"), path(target)),
+              Outcome::NoStub);
+    EXPECT_EQ(pack(Task::PackScreenSaver, path("NoSuchStub.dll"), path("m.swf"), path(target)),
+              Outcome::NoStub);
   }
   EXPECT_EQ(snapshot(dir_), before);
 }
 
 TEST_F(Conversions, SourceAndTargetTheSameFileAreRefusedBeforeAnythingIsWritten) {
-  writeBytes(path("intro.exe"), concat(concat(kStub, patternBytes(64)), projectorTrailerBytes(64)));
+  writeBytes(path("intro.exe"), concat(concat(kStub, patternBytes(64)), projectorTrailer(64)));
   const auto before = snapshot(dir_);
   const std::string message = "\"" + path("intro.exe") + "\" is both the source and the target";
   // Another spelling of the same file too.
@@ -204,10 +211,9 @@ TEST_F(Conversions, MissingSourceGivesTheOpenMessageWithTheAbsolutePath) {
 
 TEST_F(Conversions, RelativePathsAreShownAbsolute) {
   const test::CurrentDirectory inDir(dir_);
-  expectThrowWithMessage<FileOpenError>([] { ExeToSwf("absent.exe", ""); },
-                                        "Cannot open file \"" +
-                                            (fs::current_path() / "absent.exe").string() + "\". " +
-                                            systemErrorText(test::kFileNotFound));
+  expectThrowWithMessage<FileOpenError>(
+      [] { ExeToSwf("absent.exe", ""); },
+      openMessage((fs::current_path() / "absent.exe").string(), test::kFileNotFound));
 }
 
 TEST_F(Conversions, MovieHeldOpenByAnotherOpenerFailsBeforeAnythingIsWritten) {
@@ -230,13 +236,13 @@ TEST_F(Conversions, AReadOnlyStubGivesResultsThatLaterRunsCanReplace) {
   for (int run = 0; run < 2; ++run) {
     ASSERT_TRUE(packProjector(path("m.swf"), path("m.exe"))) << run;
     EXPECT_EQ(readBytes(path("m.exe")),
-              concat(concat(kStub, patternBytes(100)), projectorTrailerBytes(100)));
+              concat(concat(kStub, patternBytes(100)), projectorTrailer(100)));
     EXPECT_NE(fs::status(path("m.exe")).permissions() & fs::perms::owner_write, fs::perms::none);
   }
 }
 
 TEST_F(Conversions, ExtractionTargetThatCannotBeCreated) {
-  writeBytes(path("p.exe"), concat(concat(kStub, patternBytes(64)), projectorTrailerBytes(64)));
+  writeBytes(path("p.exe"), concat(concat(kStub, patternBytes(64)), projectorTrailer(64)));
   fs::create_directory(path("folder.swf"));
   expectThrowWithMessage<FileRefusedError>(
       [&] { ExeToSwf(path("p.exe"), path("folder.swf")); },
@@ -277,9 +283,9 @@ TEST_F(Conversions, ShortFilesAndOverlongLengthsRaiseTheReadErrorBeforeTheTarget
       {"three.exe", {0x56, 0x34, 0x12}},
       {"marker-only.exe", {0x56, 0x34, 0x12, 0xFA}},
       {"marker-and-three.exe", {0x56, 0x34, 0x12, 0xFA, 1, 0, 0}},
-      {"claims-one-more.exe", concat(patternBytes(10), projectorTrailerBytes(11))},
-      {"claims-everything.exe", concat(patternBytes(10), projectorTrailerBytes(0xFFFFFFFF))},
-      {"claims-the-trailer.exe", concat(patternBytes(2), projectorTrailerBytes(6))},
+      {"claims-one-more.exe", concat(patternBytes(10), projectorTrailer(11))},
+      {"claims-everything.exe", concat(patternBytes(10), projectorTrailer(0xFFFFFFFF))},
+      {"claims-the-trailer.exe", concat(patternBytes(2), projectorTrailer(6))},
   };
   for (const auto& c : cases) writeBytes(path(c.name), c.bytes);
   const auto before = snapshot(dir_);
@@ -303,29 +309,19 @@ TEST_F(Conversions, MoviesTooLargeForTheTrailerAreRefusedBeforeAnythingIsWritten
   for (const auto& c : cases) {
     writeBytes(path("big.swf"), {});
     fs::resize_file(path("big.swf"), c.size);
-    const std::string stub =
-        c.package == Package::Projector ? path("Player.exe") : path("Quendel.dll");
+    const bool projector = c.package == Package::Projector;
     SCOPED_TRACE(c.size);
     expectThrowWithMessage<FileRefusedError>(
-        [&] { PackMovie(c.package, stub, path("big.swf"), path("big.out")); },
+        [&] {
+          pack(projector ? Task::PackProjector : Task::PackScreenSaver,
+               path(projector ? "Player.exe" : "Quendel.dll"), path("big.swf"), path("big.out"));
+        },
         "\"" + path("big.swf") + "\" is too large: " +
             (c.package == Package::Projector
                  ? "a projector's movie must be smaller than 4 GiB"
                  : "a screen saver's movie must be smaller than 4 GiB less 4 bytes"));
     EXPECT_FALSE(fs::exists(path("big.out")));
   }
-}
-
-TEST(SystemText, TrailingBlanksControlsAndFullStopsAreRemoved) {
-  EXPECT_EQ(trimSystemText("Sharing violation.\r\n"), "Sharing violation");
-  EXPECT_EQ(trimSystemText("Done. . .\t \x01"), "Done");
-  EXPECT_EQ(trimSystemText("v1.0 ok"), "v1.0 ok");
-  EXPECT_EQ(trimSystemText(" ..\r\n"), "");
-  EXPECT_EQ(trimSystemText(""), "");
-  const std::string text = systemErrorText(test::kFileNotFound);
-  ASSERT_FALSE(text.empty());
-  EXPECT_GT(static_cast<unsigned char>(text.back()), ' ');
-  EXPECT_NE(text.back(), '.');
 }
 
 }  // namespace

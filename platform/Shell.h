@@ -1,0 +1,33 @@
+// What the program asks of the shell: opening files and web addresses, and installing a screen
+// saver.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace pravix {
+
+// Opens `file` with the program associated with it; the outcome is not looked at.
+void openWithShell(HWND owner, const std::string& file);
+
+// Starts "IEXPLORE" with `url`, or the default browser where it cannot be started.
+void openWebAddress(HWND owner, const char* url);
+
+// Hands `url` to the default browser, without a dialog; false, with the system's `error`, when
+// no program opens web addresses or it cannot be started.
+bool openInDefaultBrowser(const std::string& url, int& error);
+
+// Opens a new message to `address` in the system's mail program.
+void openMailAddress(HWND owner, const std::string& address);
+
+// The command that installs `screenSaver` as the current screen saver through the display
+// settings. The installer is named by its full path in `systemDirectory`: the open dialog may have
+// made the movie's folder current, and a program of that name there must not be run instead.
+std::string screenSaverInstallCommand(const std::string& systemDirectory,
+                                      const std::string& screenSaver);
+
+// Starts that command, shown normally, without waiting for it; its outcome is not looked at.
+void installScreenSaver(const std::string& screenSaver);
+
+}  // namespace pravix

@@ -1,0 +1,25 @@
+// The system's error texts as the messages carry them.
+#include <gtest/gtest.h>
+
+#include "platform/System.h"
+#include "tests/TestSupport.h"
+
+namespace pravix {
+namespace {
+
+TEST(SystemText, TrailingBlanksControlsAndFullStopsAreRemoved) {
+  EXPECT_EQ(trimSystemText("Sharing violation.\r\n"), "Sharing violation");
+  EXPECT_EQ(trimSystemText("Done. . .\t \x01"), "Done");
+  EXPECT_EQ(trimSystemText("v1.0 ok"), "v1.0 ok");
+  EXPECT_EQ(trimSystemText(" ..\r\n"), "");
+  EXPECT_EQ(trimSystemText(""), "");
+}
+
+TEST(SystemText, ASystemErrorNamesWhatFailedAndWhy) {
+  const int notFound = 2;  // ERROR_FILE_NOT_FOUND on Win32, ENOENT on POSIX
+  EXPECT_EQ(std::string(SystemError("Cannot start the browser", notFound).what()),
+            std::string("Cannot start the browser. ") + test::kFileNotFound);
+}
+
+}  // namespace
+}  // namespace pravix

@@ -50,8 +50,7 @@ class MovieContent : public SiteContent {
       : file_(file), movie_(movie), page_(playerPage(title)) {
     for (const PlayerFile& player : kPlayerFiles) {
       // The resources stay mapped with the image: served from there, never copied whole.
-      const HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(player.resource),
-                                        MAKEINTRESOURCEA(10));  // RT_RCDATA
+      const HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(player.resource), RT_RCDATA);
       const HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
       const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
       if (bytes == nullptr) {

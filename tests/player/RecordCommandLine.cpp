@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/Handle.h"
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
   const std::string kStart = "/start ";
   if (std::string(arguments).rfind(kStart, 0) == 0) {
@@ -16,8 +18,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
                         nullptr, &startup, &started)) {
       return 1;
     }
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
+    const pravix::KernelObject process(started.hProcess), thread(started.hThread);
     return 0;
   }
 
@@ -28,14 +29,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
 
   const std::string line = GetCommandLineA();
   const std::string temporary = folder + "command-line.tmp";
-  const HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 1;
-  DWORD written = 0;
-  const bool complete =
-      WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
-      written == line.size();
-  CloseHandle(file);
+  bool complete = false;
+  {
+    const pravix::FileHandle file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr,
+                                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    complete =
+        file &&
+        WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+        written == line.size();
+  }
   // Whoever waits for the file sees all of it or nothing.
   if (!complete || !MoveFileExA(temporary.c_str(), (folder + "command-line.txt").c_str(),
                                 MOVEFILE_REPLACE_EXISTING)) {

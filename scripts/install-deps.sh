@@ -9,7 +9,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-dev googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 fonts-wine xvfb xauth xdotool fp-utils imagemagick python3 clang-format
-  zlib1g-dev liblzma-dev dpkg-dev strace libz-mingw-w64-dev chromium
+  zlib1g-dev liblzma-dev dpkg-dev strace wixl msitools unzip libz-mingw-w64-dev chromium
 )
 
 missing=()

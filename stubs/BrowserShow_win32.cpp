@@ -89,8 +89,8 @@ class MovieContent : public SiteContent {
   std::vector<std::string_view> resources_;
 };
 
-// The largest outer size a window may take on the primary monitor, frame and caption included,
-// and what the frame and caption add to the stage.
+// The browser window's outer size: the stage, scaled down to fit the primary monitor's work area,
+// in the frame and caption of a window.
 WindowSize windowFor(const MovieHeader& header) {
   RECT work{0, 0, 1024, 768};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);

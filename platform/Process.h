@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include <optional>
 #include <string>
 
 #include "platform/Handle.h"
@@ -14,9 +13,9 @@ namespace pravix {
 // of them when it is closed, so that none lingers after its owner has gone.
 class JobProcess {
  public:
-  // Starts `commandLine` (the program's path first, quoted); nothing, with the system's `error`,
-  // when it cannot be started.
-  static std::optional<JobProcess> start(const std::string& commandLine, int& error);
+  // Starts `commandLine` (the program's path first, quoted); SystemError when it cannot be
+  // started.
+  explicit JobProcess(const std::string& commandLine);
 
   // Whether the started program (not its children) ended within `milliseconds`.
   bool waitForExit(DWORD milliseconds) const;
@@ -24,9 +23,6 @@ class JobProcess {
   void endAll(DWORD milliseconds);
 
  private:
-  JobProcess(KernelObject job, KernelObject process)
-      : job_(std::move(job)), process_(std::move(process)) {}
-
   KernelObject job_;
   KernelObject process_;
 };

@@ -3,17 +3,17 @@
 
 #include <vector>
 
+#include "platform/System.h"
+
 namespace pravix {
 
-std::optional<JobProcess> JobProcess::start(const std::string& commandLine, int& error) {
-  KernelObject job(CreateJobObjectA(nullptr, nullptr));
+JobProcess::JobProcess(const std::string& commandLine) : job_(CreateJobObjectA(nullptr, nullptr)) {
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
   // No breakaway: whatever the program starts stays in the job and ends with it.
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-  if (!job || !SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
-                                       sizeof limits)) {
-    error = static_cast<int>(GetLastError());
-    return std::nullopt;
+  if (!job_ || !SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits,
+                                        sizeof limits)) {
+    throwLastError("Cannot make a job object");
   }
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
@@ -23,18 +23,16 @@ std::optional<JobProcess> JobProcess::start(const std::string& commandLine, int&
   // Suspended until it is in the job, so that nothing it starts escapes the job.
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
                       nullptr, &startup, &started)) {
-    error = static_cast<int>(GetLastError());
-    return std::nullopt;
+    throwLastError("Cannot start " + commandLine);
   }
-  KernelObject process(started.hProcess);
+  process_.reset(started.hProcess);
   const KernelObject thread(started.hThread);
-  if (!AssignProcessToJobObject(job.get(), process.get())) {
-    error = static_cast<int>(GetLastError());
-    TerminateProcess(process.get(), 1);
-    return std::nullopt;
+  if (!AssignProcessToJobObject(job_.get(), process_.get())) {
+    const DWORD error = GetLastError();
+    TerminateProcess(process_.get(), 1);
+    throw SystemError("Cannot start " + commandLine, static_cast<int>(error));
   }
   ResumeThread(thread.get());
-  return JobProcess(std::move(job), std::move(process));
 }
 
 bool JobProcess::waitForExit(DWORD milliseconds) const {

@@ -19,7 +19,7 @@ void openWebAddress(HWND owner, const char* url) {
   if (started <= 32) ShellExecuteA(owner, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-bool openInDefaultBrowser(const std::string& url, int& error) {
+void openInDefaultBrowser(const std::string& url, const std::string& what) {
   // Shell extensions that handle the verb may need COM on this thread.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   SHELLEXECUTEINFOA execute{};
@@ -29,9 +29,9 @@ bool openInDefaultBrowser(const std::string& url, int& error) {
   execute.lpFile = url.c_str();
   execute.nShow = SW_SHOWNORMAL;
   const bool opened = ShellExecuteExA(&execute) != FALSE;
-  error = opened ? 0 : static_cast<int>(GetLastError());
+  const DWORD error = GetLastError();
   if (SUCCEEDED(com)) CoUninitialize();
-  return opened;
+  if (!opened) throw SystemError(what, static_cast<int>(error));
 }
 
 void openMailAddress(HWND owner, const std::string& address) {

@@ -36,6 +36,9 @@ std::string programDirectory();
 // when the system has none to give.
 void systemRandomBytes(void* buffer, size_t count);
 
+// `bytes` such random bytes as lower-case hex digits: for secrets and fresh names.
+std::string randomHex(size_t bytes);
+
 #ifdef _WIN32
 // The Windows system folder, without a trailing "\".
 std::string systemDirectory();

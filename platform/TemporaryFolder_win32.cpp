@@ -9,18 +9,6 @@
 namespace pravix {
 namespace {
 
-std::string randomHex(size_t bytes) {
-  unsigned char random[16] = {};
-  systemRandomBytes(random, bytes);
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string text;
-  for (size_t i = 0; i < bytes; ++i) {
-    text += kDigits[random[i] >> 4];
-    text += kDigits[random[i] & 0xF];
-  }
-  return text;
-}
-
 // Removes what it can below `folder`, and the folder; false when the folder stays.
 bool removeTree(const std::string& folder) {
   WIN32_FIND_DATAA entry{};

@@ -110,10 +110,12 @@ std::optional<ShowOutcome> showInAppWindow(LoopbackServer& server, const LocalSi
     const std::optional<std::string> browser = registeredProgram(name);
     if (!browser) continue;
     TemporaryFolder profile("Pravix-Player-");
-    int error = 0;
-    std::optional<JobProcess> started =
-        JobProcess::start(appWindowCommand(*browser, site.address(), profile.path(), size), error);
-    if (!started) continue;
+    std::optional<JobProcess> started;
+    try {
+      started.emplace(appWindowCommand(*browser, site.address(), profile.path(), size));
+    } catch (const SystemError&) {
+      continue;  // a registered browser that does not start: the next one, or the default
+    }
     server.serve(site, content, [&] { return !started->waitForExit(0); });
     started->endAll(kBrowserEndMs);
     profile.remove(kProfileRemovalMs);
@@ -132,7 +134,7 @@ ShowOutcome showInBrowser(const File& file, MovieRange movie, const std::string&
   try {
     server.emplace(limits);
     content.emplace(file, movie, title);
-    site.emplace(newSecret(kSecretBytes), server->port(), content->files());
+    site.emplace(randomHex(kSecretBytes), server->port(), content->files());
   } catch (const std::runtime_error& error) {
     return {ShowOutcome::Kind::CannotServe, error.what()};
   }
@@ -141,13 +143,12 @@ ShowOutcome showInBrowser(const File& file, MovieRange movie, const std::string&
     if (std::optional<ShowOutcome> shown = showInAppWindow(*server, *site, *content, size)) {
       return *shown;
     }
-    int error = 0;
-    if (!openInDefaultBrowser(site->address(), error)) {
-      return {ShowOutcome::Kind::NoBrowser,
-              SystemError("Neither Microsoft Edge nor Google Chrome is installed, and no browser "
-                          "opens web addresses",
-                          error)
-                  .what()};
+    try {
+      openInDefaultBrowser(site->address(),
+                           "Neither Microsoft Edge nor Google Chrome is installed, and no browser "
+                           "opens web addresses");
+    } catch (const SystemError& error) {
+      return {ShowOutcome::Kind::NoBrowser, error.what()};
     }
     const uint64_t start = GetTickCount64();
     server->serve(*site, *content, [&] {

@@ -51,18 +51,6 @@ std::string contentTypeOf(const std::string& name) {
   return "application/octet-stream";
 }
 
-std::string newSecret(size_t bytes) {
-  std::string random(bytes, '\0');
-  systemRandomBytes(random.data(), random.size());
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string text;
-  for (unsigned char byte : random) {
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 0xF];
-  }
-  return text;
-}
-
 LocalSite::LocalSite(std::string secret, uint16_t port, std::vector<SiteFile> files)
     : secret_(std::move(secret)),
       host_("127.0.0.1:" + std::to_string(port)),

@@ -64,7 +64,4 @@ class LocalSite {
 // The content type the site gives a file name by its extension.
 std::string contentTypeOf(const std::string& name);
 
-// A secret of `bytes` random bytes from the system's source, as lower-case hex digits.
-std::string newSecret(size_t bytes);
-
 }  // namespace pravix::stub

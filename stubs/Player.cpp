@@ -19,8 +19,6 @@ using namespace pravix;
 using namespace pravix::stub;
 
 constexpr const char* kCaption = "Pravix Player";
-// Only a plain run can end this way; "/x" keeps to the shared exit codes.
-constexpr int kExitCannotShow = 4;
 
 void showMessage(const std::string& text, UINT icon) {
   MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | icon);
@@ -51,12 +49,12 @@ int play() {
     case ShowOutcome::Kind::NoBrowser:
       showMessage("There is no web browser to play the movie in.\n\n" + shown.problem + ".",
                   MB_ICONERROR);
-      return kExitCannotShow;
+      break;
     case ShowOutcome::Kind::CannotServe:
       showMessage("The movie cannot be played.\n\n" + shown.problem + ".", MB_ICONERROR);
-      return kExitCannotShow;
+      break;
   }
-  return kExitCannotShow;
+  return kExitFailed;
 }
 
 }  // namespace

@@ -166,7 +166,7 @@ TEST_F(Stub, PlayerWithoutABrowserSaysSoOnce) {
   EXPECT_TRUE(contents.hasIcon);
   pressOk(box);
   ASSERT_TRUE(player.waitForExit());
-  EXPECT_EQ(player.exitCode(), 4u);
+  EXPECT_EQ(player.exitCode(), 2u);
 }
 
 TEST_F(Stub, PlayerWithoutAMovieSaysSo) {

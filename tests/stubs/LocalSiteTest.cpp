@@ -118,13 +118,6 @@ TEST(LocalSite, ContentTypesFollowTheExtension) {
   EXPECT_EQ(contentTypeOf("wasm"), "application/octet-stream");
 }
 
-TEST(LocalSite, SecretsAreHexOfTheirLengthAndDiffer) {
-  const std::string first = newSecret(16), second = newSecret(16);
-  EXPECT_EQ(first.size(), 32u);
-  EXPECT_EQ(first.find_first_not_of("0123456789abcdef"), std::string::npos);
-  EXPECT_NE(first, second);
-}
-
 // Files of known bytes: file i holds 'a' + i, its offset's low byte mixed in.
 class FakeContent : public SiteContent {
  public:

@@ -40,13 +40,28 @@ std::string quoteArgument(const std::string& argument) {
   return quoted + "\"";
 }
 
+namespace {
+
+// The browser, the page as `how` opens it, and a profile of our own without first-run pages.
+std::string browserCommand(const std::string& browser, const std::string& how,
+                           const std::string& profile) {
+  return quoteArgument(browser) + " " + how + " " + quoteArgument("--user-data-dir=" + profile) +
+         " --no-first-run --no-default-browser-check";
+}
+
+}  // namespace
+
 std::string appWindowCommand(const std::string& browser, const std::string& address,
                              const std::string& profile, WindowSize size) {
-  return quoteArgument(browser) + " " + quoteArgument("--app=" + address) + " " +
-         quoteArgument("--user-data-dir=" + profile) +
-         " --no-first-run --no-default-browser-check"
-         " --autoplay-policy=no-user-gesture-required --window-size=" +
-         std::to_string(size.width) + "," + std::to_string(size.height);
+  return browserCommand(browser, quoteArgument("--app=" + address), profile) +
+         " --autoplay-policy=no-user-gesture-required --window-size=" + std::to_string(size.width) +
+         "," + std::to_string(size.height);
+}
+
+std::string kioskCommand(const std::string& browser, const std::string& address,
+                         const std::string& profile) {
+  return browserCommand(browser, "--kiosk " + quoteArgument(address), profile) +
+         " --window-position=0,0";
 }
 
 }  // namespace pravix::stub

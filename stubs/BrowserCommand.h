@@ -30,4 +30,10 @@ std::string quoteArgument(const std::string& argument);
 std::string appWindowCommand(const std::string& browser, const std::string& address,
                              const std::string& profile, WindowSize size);
 
+// The command line that opens `address` full screen on the primary monitor, in kiosk mode (no
+// frame, no bars, no way out but the page's own), with a profile of its own in `profile` and no
+// first-run pages. The browser's own rule keeps the sound off: nobody started the show.
+std::string kioskCommand(const std::string& browser, const std::string& address,
+                         const std::string& profile);
+
 }  // namespace pravix::stub

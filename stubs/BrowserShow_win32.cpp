@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -46,8 +47,8 @@ enum : size_t { kPageFile = 0, kMovieFile = 1, kFirstPlayerFile = 2 };
 
 class MovieContent : public SiteContent {
  public:
-  MovieContent(const File& file, MovieRange movie, const std::string& title)
-      : file_(file), movie_(movie), page_(playerPage(title)) {
+  MovieContent(const File& file, MovieRange movie, const std::string& title, PageMode mode)
+      : file_(file), movie_(movie), page_(playerPage(title, mode)) {
     for (const PlayerFile& player : kPlayerFiles) {
       // The resources stay mapped with the image: served from there, never copied whole.
       const HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(player.resource), RT_RCDATA);
@@ -102,46 +103,61 @@ WindowSize windowFor(const MovieHeader& header) {
   return {stage.width + extraWidth, stage.height + extraHeight};
 }
 
-// Shows the page in Edge or Chrome as an app window, until that browser ends; nothing when
-// neither is registered or starts.
-std::optional<ShowOutcome> showInAppWindow(LoopbackServer& server, const LocalSite& site,
-                                           MovieContent& content, WindowSize size) {
+// Shows the page in Edge or Chrome, started with the command that `commandFor` makes of the
+// browser's path and a profile folder, until that browser ends or the page asks for the end; false
+// when neither is registered or starts.
+bool showInAppBrowser(
+    LoopbackServer& server, const LocalSite& site, MovieContent& content,
+    const std::function<std::string(const std::string&, const std::string&)>& commandFor) {
   for (const char* name : kAppBrowsers) {
     const std::optional<std::string> browser = registeredProgram(name);
     if (!browser) continue;
     TemporaryFolder profile("Pravix-Player-");
     std::optional<JobProcess> started;
     try {
-      started.emplace(appWindowCommand(*browser, site.address(), profile.path(), size));
+      started.emplace(commandFor(*browser, profile.path()));
     } catch (const SystemError&) {
       continue;  // a registered browser that does not start: the next one, or the default
     }
-    server.serve(site, content, [&] { return !started->waitForExit(0); });
+    server.serve(site, content, [&] { return !server.endAsked() && !started->waitForExit(0); });
     started->endAll(kBrowserEndMs);
     profile.remove(kProfileRemovalMs);
-    return ShowOutcome{};
+    return true;
   }
-  return std::nullopt;
+  return false;
 }
 
 }  // namespace
 
-ShowOutcome showInBrowser(const File& file, MovieRange movie, const std::string& title) {
+ShowOutcome showInBrowser(const File& file, MovieRange movie, const std::string& title,
+                          PageMode mode) {
   std::optional<LoopbackServer> server;
   std::optional<LocalSite> site;
   std::optional<MovieContent> content;
   const ServerLimits limits;
   try {
     server.emplace(limits);
-    content.emplace(file, movie, title);
+    content.emplace(file, movie, title, mode);
     site.emplace(randomHex(kSecretBytes), server->port(), content->files());
   } catch (const std::runtime_error& error) {
     return {ShowOutcome::Kind::CannotServe, error.what()};
   }
   try {
+    const std::string address = site->address();
+    if (mode == PageMode::FullScreen) {
+      if (showInAppBrowser(*server, *site, *content, [&](const auto& browser, const auto& profile) {
+            return kioskCommand(browser, address, profile);
+          })) {
+        return ShowOutcome{};
+      }
+      return {ShowOutcome::Kind::NoBrowser,
+              "Neither Microsoft Edge nor Google Chrome is installed"};
+    }
     const WindowSize size = windowFor(readStageHeader(file, movie));
-    if (std::optional<ShowOutcome> shown = showInAppWindow(*server, *site, *content, size)) {
-      return *shown;
+    if (showInAppBrowser(*server, *site, *content, [&](const auto& browser, const auto& profile) {
+          return appWindowCommand(browser, address, profile, size);
+        })) {
+      return ShowOutcome{};
     }
     try {
       openInDefaultBrowser(site->address(),

@@ -36,6 +36,7 @@ void HttpConnection::answerNext() {
   input_.erase(0, block.length);
   statuses_.push_back(reply.status);
   if (reply.callBack) ++callBacks_;
+  if (reply.end) endAsked_ = true;
   replying_ = true;
   closeAfter_ = reply.close;
   if (closeAfter_) input_.clear();

@@ -43,6 +43,8 @@ class HttpConnection {
   bool insideRequest() const { return !input_.empty() && !replying_; }
   // How often the page called back on this connection since the last look; resets the count.
   unsigned takeCallBacks() { return std::exchange(callBacks_, 0u); }
+  // Whether the page asked for the end of the show on this connection.
+  bool endAsked() const { return endAsked_; }
   // The status of every reply so far, in order.
   const std::vector<int>& statuses() const { return statuses_; }
 
@@ -62,6 +64,7 @@ class HttpConnection {
   uint64_t bodyOffset_ = 0;
   uint64_t bodyLeft_ = 0;
   unsigned callBacks_ = 0;
+  bool endAsked_ = false;
   std::vector<int> statuses_;
 };
 

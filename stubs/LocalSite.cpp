@@ -87,9 +87,10 @@ Reply LocalSite::answer(const HttpRequest& request) const {
       request.target.substr(prefix.size(), request.target.find('?') - prefix.size());
   Reply reply;
   reply.close = !request.keepAlive;
-  if (name == kCallBackName) {
+  if (name == kCallBackName || name == kEndName) {
     reply.status = 204;
-    reply.callBack = true;
+    reply.callBack = name == kCallBackName;
+    reply.end = name == kEndName;
     reply.head = ::pravix::stub::head(204, "", reply.close);
     return reply;
   }

@@ -30,6 +30,8 @@ struct SiteFile {
 
 // The name the page calls every second while it is open: answered with 204 and counted.
 constexpr const char* kCallBackName = "alive";
+// The name a full-screen page calls when the user is back: answered with 204, and the show ends.
+constexpr const char* kEndName = "end";
 
 struct Reply {
   int status = 0;
@@ -38,6 +40,7 @@ struct Reply {
   uint64_t bodyLength = 0;  // 0 for HEAD, for errors and for the call-back
   bool close = false;       // the connection ends after this reply
   bool callBack = false;    // the page called back
+  bool end = false;         // the page asked for the end of the show
 };
 
 class LocalSite {

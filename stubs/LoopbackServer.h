@@ -36,6 +36,8 @@ class LoopbackServer {
 
   // When the page last called back (GetTickCount64), or 0 when it never has.
   uint64_t lastCallBack() const { return lastCallBack_; }
+  // Whether a page asked for the end of the show.
+  bool endAsked() const { return endAsked_; }
 
  private:
   struct Peer {
@@ -55,6 +57,7 @@ class LoopbackServer {
   uint16_t port_ = 0;
   std::list<Peer> peers_;
   uint64_t lastCallBack_ = 0;
+  bool endAsked_ = false;
 };
 
 }  // namespace pravix::stub

@@ -112,6 +112,7 @@ bool LoopbackServer::exchange(Peer& peer, SiteContent& content, bool readable, u
     connection.sent(static_cast<size_t>(put));
   }
   if (connection.takeCallBacks() > 0) lastCallBack_ = now;
+  if (connection.endAsked()) endAsked_ = true;
   if (connection.finished()) {
     // The refusal has gone out; a peer still sending gets its reply before the reset.
     shutdown(peer.socket.get(), SD_SEND);

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/Path.h"
 #include "platform/System.h"
 #include "stubs/BrowserShow.h"
 #include "stubs/EmbeddedMovie.h"
@@ -24,16 +23,6 @@ void showMessage(const std::string& text, UINT icon) {
   MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | icon);
 }
 
-// The window's title: the projector's file name without ".exe".
-std::string movieTitle() {
-  const std::string name = programName();
-  const std::string extension = fileExtension(name);
-  return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, extension.c_str(), -1, ".exe", -1) ==
-                 CSTR_EQUAL
-             ? name.substr(0, name.size() - extension.size())
-             : name;
-}
-
 int play() {
   std::string problem;
   const std::optional<EmbeddedMovie> movie =
@@ -42,7 +31,8 @@ int play() {
     showMessage("There is no movie to show.\n\n" + problem + ".", MB_ICONERROR);
     return kExitRefused;
   }
-  const ShowOutcome shown = showInBrowser(movie->file(), movie->range(), movieTitle());
+  const ShowOutcome shown =
+      showInBrowser(movie->file(), movie->range(), programTitle(".exe"), PageMode::Window);
   switch (shown.kind) {
     case ShowOutcome::Kind::Shown:
       return kExitWritten;

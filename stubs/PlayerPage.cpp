@@ -32,7 +32,33 @@ std::string htmlText(const std::string& text) {
   return html;
 }
 
-std::string playerPage(const std::string& title) {
+namespace {
+
+// A screen saver ends at the first key, click, turn of the wheel or move of the pointer by more
+// than a few pixels (a hand resting on the mouse moves it a little): the page asks the server to
+// end the show. The listeners catch the events on their way down, before the player sees them.
+std::string endOnInput() {
+  return std::string(R"(const end = new URL(")") + kEndName + R"(", location.href).href;
+let endAsked = false, firstPointer = null;
+const askEnd = () => {
+  if (endAsked) return;
+  endAsked = true;
+  fetch(end, {cache: "no-store", keepalive: true}).catch(() => { endAsked = false; });
+};
+for (const type of ["keydown", "pointerdown", "wheel", "touchstart"]) addEventListener(type, askEnd, true);
+addEventListener("pointermove", (event) => {
+  firstPointer ??= [event.screenX, event.screenY];
+  if (Math.abs(event.screenX - firstPointer[0]) > 4 || Math.abs(event.screenY - firstPointer[1]) > 4) {
+    askEnd();
+  }
+}, true);
+)";
+}
+
+}  // namespace
+
+std::string playerPage(const std::string& title, PageMode mode) {
+  const bool fullScreen = mode == PageMode::FullScreen;
   // A projector is a program the user started: it plays at once, with sound, and without the
   // player's splash screen or its "click to unmute" overlay. WebGL first: every browser of
   // Windows 10 and 11 has it, and the player's default probe for WebGPU first cost a second
@@ -48,7 +74,8 @@ std::string playerPage(const std::string& title) {
 html, body {margin: 0; height: 100%; overflow: hidden; background: #000}
 body {display: flex; align-items: center; justify-content: center}
 ruffle-player {width: 100%; height: 100%; flex: none}
-</style>
+)" + (fullScreen ? "html, body, ruffle-player {cursor: none}\n" : "") +
+         R"(</style>
 <script>
 window.RufflePlayer = {config: {autoplay: "on", splashScreen: false, unmuteOverlay: "hidden",
   letterbox: "on", preferredRenderer: "webgl", showSwfDownload: false,
@@ -75,7 +102,8 @@ const callBack = new URL(")" +
 new Worker(URL.createObjectURL(new Blob([
   `setInterval(() => fetch("${callBack}", {cache: "no-store"}).catch(() => {}), 1000);`],
   {type: "text/javascript"})));
-</script></body></html>
+)" + (fullScreen ? endOnInput() : "") +
+         R"(</script></body></html>
 )";
 }
 

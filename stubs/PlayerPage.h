@@ -12,8 +12,13 @@ constexpr const char* kMovieName = "movie.swf";
 // The web player's script, beside the page; it loads its other files from beside itself.
 constexpr const char* kPlayerScriptName = "ruffle.js";
 
+enum class PageMode {
+  Window,      // the projector's: the movie in a window the user closes
+  FullScreen,  // the screen saver's: no cursor, and the user's return ends the show
+};
+
 // The page, titled `title` (UTF-8).
-std::string playerPage(const std::string& title);
+std::string playerPage(const std::string& title, PageMode mode);
 
 // `text` with the characters that mean something in HTML written as references.
 std::string htmlText(const std::string& text);

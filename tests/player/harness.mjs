@@ -44,13 +44,15 @@ export class Wine {
     return { child, ended };
   }
 
-  // A projector packed by Pravix.exe from `bytes`, as `folder/name.exe`.
-  pack(pravixBin, folder, name, bytes) {
+  // A projector packed by Pravix.exe from `bytes`, as `folder/name.exe`; with `screenSaver`, a
+  // screen saver, `folder/name.scr`.
+  pack(pravixBin, folder, name, bytes, screenSaver = false) {
     fs.rmSync(folder, { recursive: true, force: true });
     fs.mkdirSync(folder, { recursive: true });
     fs.writeFileSync(path.join(folder, `${name}.swf`), bytes);
-    this.run(path.join(pravixBin, "Pravix.exe"), windowsPath(path.join(folder, `${name}.swf`)));
-    return path.join(folder, `${name}.exe`);
+    const movie = windowsPath(path.join(folder, `${name}.swf`));
+    this.run(path.join(pravixBin, "Pravix.exe"), ...(screenSaver ? [movie, "SCR"] : [movie]));
+    return path.join(folder, `${name}.${screenSaver ? "scr" : "exe"}`);
   }
 
   // Registers a copy of the recording stand-in in `folder` as Edge; its command line appears in
@@ -83,17 +85,19 @@ export async function waitFor(what, condition, ms = 30000, pollMs = 100) {
   }
 }
 
-// The address, the profile folder and the window size in a browser's command line.
-export function appWindow(commandLine) {
-  const address = /"?--app=(http:\/\/127\.0\.0\.1:(\d+)\/[0-9a-f]{32}\/)"?/.exec(commandLine);
+// The address, the profile folder and the window size in a browser's command line: an app
+// window's, or (without a size) a kiosk's.
+export function appWindow(commandLine, kiosk = false) {
+  const opens = kiosk ? "--kiosk " : "--app=";
+  const address = new RegExp(`"?${opens}(http://127\\.0\\.0\\.1:(\\d+)/[0-9a-f]{32}/)"?`).exec(commandLine);
   const profile = /"--user-data-dir=([^"]+)"|--user-data-dir=(\S+)/.exec(commandLine);
   const size = /--window-size=(\d+),(\d+)/.exec(commandLine);
-  assert.ok(address && profile && size, commandLine);
+  assert.ok(address && profile && (kiosk || size), commandLine);
   return {
     address: address[1],
     port: Number(address[2]),
     profile: profile[1] || profile[2],
-    size: size.slice(1).map(Number),
+    size: size?.slice(1).map(Number),
   };
 }
 

@@ -40,6 +40,15 @@ TEST(AppWindowCommand, OpensTheAddressWithAPrivateProfileSoundAndTheSize) {
             R"(--autoplay-policy=no-user-gesture-required --window-size=570,440)");
 }
 
+TEST(KioskCommand, OpensTheAddressFullScreenWithAPrivateProfileAndNoSoundFlag) {
+  EXPECT_EQ(
+      kioskCommand(R"(C:\Program Files\Edge\msedge.exe)", "http://127.0.0.1:80/s/",
+                   R"(C:\Temp\Pravix Player 1)"),
+      R"("C:\Program Files\Edge\msedge.exe" --kiosk http://127.0.0.1:80/s/ )"
+      R"("--user-data-dir=C:\Temp\Pravix Player 1" --no-first-run --no-default-browser-check )"
+      R"(--window-position=0,0)");
+}
+
 MovieHeader stage(int32_t widthTwips, int32_t heightTwips) {
   MovieHeader header;
   header.hasFrameInfo = true;
@@ -90,7 +99,7 @@ TEST_F(StageHeaderTest, ReadsTheFrameOfAPlainAndOfAZlibMovieAtItsOffset) {
 }
 
 TEST(PlayerPage, TitleIsTheNameWrittenAsText) {
-  const std::string page = playerPage(R"(<Tom & "Jerry's">)");
+  const std::string page = playerPage(R"(<Tom & "Jerry's">)", PageMode::Window);
   EXPECT_NE(page.find("<title>&lt;Tom &amp; &quot;Jerry&#39;s&quot;&gt;</title>"),
             std::string::npos);
 }

@@ -52,34 +52,33 @@ const std::string kHost = "Host: 127.0.0.1:4321\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, SiteAnswers,
-    ::testing::Values(Case{"page", get(kPage), 200}, Case{"movie", get(kPage + "movie.swf"), 200},
-                      Case{"query ignored", get(kPage + "core.wasm?1"), 200},
-                      Case{"head", get(kPage + "movie.swf", kHost, "HEAD"), 200},
-                      Case{"call back", get(kPage + "alive"), 204},
-                      Case{"host in any case", get(kPage, "hOsT:  127.0.0.1:4321 \r\n"), 200},
-                      Case{"bare LF", "GET " + kPage + " HTTP/1.0\nHost: 127.0.0.1:4321\n\n", 200},
-                      Case{"rebinding host", get(kPage, "Host: evil.example:4321\r\n"), 421},
-                      Case{"other port", get(kPage, "Host: 127.0.0.1:4322\r\n"), 421},
-                      Case{"localhost", get(kPage, "Host: localhost:4321\r\n"), 421},
-                      Case{"no host", get(kPage, ""), 421},
-                      Case{"two hosts", get(kPage, kHost + kHost), 421},
-                      Case{"no secret", get("/movie.swf"), 404},
-                      Case{"wrong secret", get("/0123456789abcdef0123456789abcdee/movie.swf"), 404},
-                      Case{"secret without slash", get(std::string("/") + kSecret), 404},
-                      Case{"unknown name", get(kPage + "movie.swf.map"), 404},
-                      Case{"dot segments", get(kPage + "../" + kSecret + "/movie.swf"), 404},
-                      Case{"absolute form", get("http://127.0.0.1:4321" + kPage), 404},
-                      Case{"post", get(kPage, kHost, "POST"), 405},
-                      Case{"put", get(kPage, kHost, "PUT"), 405},
-                      Case{"options", get("*", kHost, "OPTIONS"), 405},
-                      Case{"body", get(kPage, kHost + "Content-Length: 4\r\n"), 400},
-                      Case{"chunked", get(kPage, kHost + "Transfer-Encoding: chunked\r\n"), 400},
-                      Case{"http 2", "GET " + kPage + " HTTP/2.0\r\n" + kHost + "\r\n", 400},
-                      Case{"no version", "GET " + kPage + "\r\n" + kHost + "\r\n", 400},
-                      Case{"folded field", get(kPage, kHost + " folded\r\n"), 400},
-                      Case{"blank in name", get(kPage, "Host : 127.0.0.1:4321\r\n"), 400},
-                      Case{"over 16 KiB",
-                           get(kPage, kHost + "X: " + std::string(16 * 1024, 'a') + "\r\n"), 431}));
+    ::testing::Values(
+        Case{"page", get(kPage), 200}, Case{"movie", get(kPage + "movie.swf"), 200},
+        Case{"query ignored", get(kPage + "core.wasm?1"), 200},
+        Case{"head", get(kPage + "movie.swf", kHost, "HEAD"), 200},
+        Case{"call back", get(kPage + "alive"), 204}, Case{"end", get(kPage + "end"), 204},
+        Case{"host in any case", get(kPage, "hOsT:  127.0.0.1:4321 \r\n"), 200},
+        Case{"bare LF", "GET " + kPage + " HTTP/1.0\nHost: 127.0.0.1:4321\n\n", 200},
+        Case{"rebinding host", get(kPage, "Host: evil.example:4321\r\n"), 421},
+        Case{"other port", get(kPage, "Host: 127.0.0.1:4322\r\n"), 421},
+        Case{"localhost", get(kPage, "Host: localhost:4321\r\n"), 421},
+        Case{"no host", get(kPage, ""), 421}, Case{"two hosts", get(kPage, kHost + kHost), 421},
+        Case{"no secret", get("/movie.swf"), 404},
+        Case{"wrong secret", get("/0123456789abcdef0123456789abcdee/movie.swf"), 404},
+        Case{"secret without slash", get(std::string("/") + kSecret), 404},
+        Case{"unknown name", get(kPage + "movie.swf.map"), 404},
+        Case{"dot segments", get(kPage + "../" + kSecret + "/movie.swf"), 404},
+        Case{"absolute form", get("http://127.0.0.1:4321" + kPage), 404},
+        Case{"post", get(kPage, kHost, "POST"), 405}, Case{"put", get(kPage, kHost, "PUT"), 405},
+        Case{"options", get("*", kHost, "OPTIONS"), 405},
+        Case{"body", get(kPage, kHost + "Content-Length: 4\r\n"), 400},
+        Case{"chunked", get(kPage, kHost + "Transfer-Encoding: chunked\r\n"), 400},
+        Case{"http 2", "GET " + kPage + " HTTP/2.0\r\n" + kHost + "\r\n", 400},
+        Case{"no version", "GET " + kPage + "\r\n" + kHost + "\r\n", 400},
+        Case{"folded field", get(kPage, kHost + " folded\r\n"), 400},
+        Case{"blank in name", get(kPage, "Host : 127.0.0.1:4321\r\n"), 400},
+        Case{"over 16 KiB", get(kPage, kHost + "X: " + std::string(16 * 1024, 'a') + "\r\n"),
+             431}));
 
 TEST(HeaderBlock, EndsExactlyAtTheLimit) {
   const std::string head = get(kPage);
@@ -169,6 +168,13 @@ TEST_F(Connection, SendsBodiesInPartsOfTheChunkSizeAndAnswersPipelinedRequestsIn
   EXPECT_EQ(connection_.takeCallBacks(), 0u);
   EXPECT_TRUE(connection_.waitingForPeer());
   EXPECT_FALSE(connection_.finished());
+
+  // The end of the show is asked for once and stays asked.
+  EXPECT_FALSE(connection_.endAsked());
+  connection_.received(get(kPage + "end"));
+  drain(connection_, content_, 3);
+  EXPECT_TRUE(connection_.endAsked());
+  EXPECT_EQ(connection_.takeCallBacks(), 0u);
 }
 
 TEST_F(Connection, EndsAfterARefusalAndIgnoresWhatFollows) {

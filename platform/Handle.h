@@ -6,6 +6,8 @@
 #include <utility>
 
 #ifdef _WIN32
+// Before windows.h, which would otherwise bring in the older winsock.h.
+#include <winsock2.h>
 #include <windows.h>
 #else
 #include <unistd.h>
@@ -61,11 +63,20 @@ struct Win32HandleTraits {
 // Files and searches fail as INVALID_HANDLE_VALUE; every other kind of handle as null.
 using FileHandleTraits = Win32HandleTraits<HANDLE, CloseHandle, false>;
 using FindHandle = UniqueHandle<Win32HandleTraits<HANDLE, FindClose, false>>;
-// Processes, threads and events.
+// Processes, threads, events and job objects.
 using KernelObject = UniqueHandle<Win32HandleTraits<HANDLE, CloseHandle>>;
+using RegistryKey = UniqueHandle<Win32HandleTraits<HKEY, RegCloseKey>>;
 using GdiObject = UniqueHandle<Win32HandleTraits<HGDIOBJ, DeleteObject>>;
 using Module = UniqueHandle<Win32HandleTraits<HMODULE, FreeLibrary>>;
 using Menu = UniqueHandle<Win32HandleTraits<HMENU, DestroyMenu>>;
+
+// Sockets fail as INVALID_SOCKET, and close with closesocket (ws2_32).
+struct SocketTraits {
+  using Type = SOCKET;
+  static Type invalid() noexcept { return INVALID_SOCKET; }
+  static void close(Type socket) noexcept { closesocket(socket); }
+};
+using Socket = UniqueHandle<SocketTraits>;
 #else
 struct FileHandleTraits {
   using Type = int;

@@ -14,6 +14,10 @@ void openWithShell(HWND owner, const std::string& file);
 // Starts "IEXPLORE" with `url`, or the default browser where it cannot be started.
 void openWebAddress(HWND owner, const char* url);
 
+// Hands `url` to the default browser, without a dialog; SystemError, about `what`, when no
+// program opens web addresses or it cannot be started.
+void openInDefaultBrowser(const std::string& url, const std::string& what);
+
 // Opens a new message to `address` in the system's mail program.
 void openMailAddress(HWND owner, const std::string& address);
 

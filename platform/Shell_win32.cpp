@@ -1,6 +1,7 @@
 // Shell requests, and the start of the screen-saver installer.
 #include "platform/Shell.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 #include "platform/System.h"
@@ -16,6 +17,21 @@ void openWebAddress(HWND owner, const char* url) {
   const auto started = reinterpret_cast<INT_PTR>(
       ShellExecuteA(owner, "open", "IEXPLORE", url, nullptr, SW_SHOWNORMAL));
   if (started <= 32) ShellExecuteA(owner, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void openInDefaultBrowser(const std::string& url, const std::string& what) {
+  // Shell extensions that handle the verb may need COM on this thread.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  SHELLEXECUTEINFOA execute{};
+  execute.cbSize = sizeof execute;
+  execute.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  execute.lpVerb = "open";
+  execute.lpFile = url.c_str();
+  execute.nShow = SW_SHOWNORMAL;
+  const bool opened = ShellExecuteExA(&execute) != FALSE;
+  const DWORD error = GetLastError();
+  if (SUCCEEDED(com)) CoUninitialize();
+  if (!opened) throw SystemError(what, static_cast<int>(error));
 }
 
 void openMailAddress(HWND owner, const std::string& address) {

@@ -15,6 +15,18 @@ std::string trimSystemText(std::string text) {
 SystemError::SystemError(const std::string& what, int code)
     : std::runtime_error(what + ". " + systemErrorText(code)) {}
 
+std::string randomHex(size_t bytes) {
+  std::string random(bytes, '\0');
+  systemRandomBytes(random.data(), random.size());
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string text;
+  for (const unsigned char byte : random) {
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0xF];
+  }
+  return text;
+}
+
 std::string programDirectory() {
   return fileDirectory(executablePath());
 }

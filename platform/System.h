@@ -1,7 +1,10 @@
 // What the program asks of the system besides files: the texts of its error codes, where the
-// running program lives, and the system folder.
+// running program lives, the system and temporary folders, random bytes, and where a program is
+// registered.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -29,6 +32,13 @@ std::string executablePath();
 // The directory of the running program's executable, with its trailing separator.
 std::string programDirectory();
 
+// Fills `buffer` from the system's source of cryptographically strong random bytes; SystemError
+// when the system has none to give.
+void systemRandomBytes(void* buffer, size_t count);
+
+// `bytes` such random bytes as lower-case hex digits: for secrets and fresh names.
+std::string randomHex(size_t bytes);
+
 #ifdef _WIN32
 // The Windows system folder, without a trailing "\".
 std::string systemDirectory();
@@ -42,6 +52,10 @@ std::string userDataDirectory();
 
 // Whether this is a 32-bit program running on 64-bit Windows.
 bool isWow64Process();
+
+// Where the App Paths key registers the program `name` ("msedge.exe"), as the shell looks it up:
+// the user's key first, then the machine's; nothing when neither names it.
+std::optional<std::string> registeredProgram(const std::string& name);
 #endif
 
 }  // namespace pravix

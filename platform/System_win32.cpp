@@ -1,14 +1,55 @@
 // System queries on Win32: FormatMessageA, GetModuleFileNameA, the system, temporary and user data
-// folders, IsWow64Process.
+// folders, IsWow64Process, BCryptGenRandom and the App Paths keys.
 #include <windows.h>
+#include <bcrypt.h>
 #include <shlobj.h>
+#include <winternl.h>
 
 #include <vector>
 
 #include "platform/File.h"
+#include "platform/Handle.h"
 #include "platform/System.h"
 
 namespace pravix {
+namespace {
+
+// A string value of a key, or nothing; REG_EXPAND_SZ values are expanded.
+std::optional<std::string> registryText(HKEY root, const char* subKey, const char* valueName) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  const RegistryKey key(opened);
+  DWORD type = 0;
+  DWORD size = 0;
+  if (RegQueryValueExA(key.get(), valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0) {
+    return std::nullopt;
+  }
+  std::vector<char> value(size + 1);
+  if (RegQueryValueExA(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(value.data()),
+                       &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  std::string text(value.data());
+  if (type == REG_EXPAND_SZ) {
+    const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+    std::vector<char> expanded(needed + 1);
+    if (needed == 0 || ExpandEnvironmentStringsA(text.c_str(), expanded.data(), needed) == 0) {
+      return std::nullopt;
+    }
+    text = expanded.data();
+  }
+  // The shell accepts the path in quotes.
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+    text = text.substr(1, text.size() - 2);
+  }
+  if (text.empty()) return std::nullopt;
+  return text;
+}
+
+}  // namespace
 
 std::string systemErrorText(int code) {
   char* text = nullptr;
@@ -62,6 +103,28 @@ std::string userDataDirectory() {
 bool isWow64Process() {
   BOOL wow64 = FALSE;
   return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+void systemRandomBytes(void* buffer, size_t count) {
+  auto* bytes = static_cast<UCHAR*>(buffer);
+  while (count > 0) {
+    const auto part = static_cast<ULONG>(count < 0x10000000u ? count : 0x10000000u);
+    const NTSTATUS status = BCryptGenRandom(nullptr, bytes, part, BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+    if (!BCRYPT_SUCCESS(status)) {
+      throw SystemError("The system gave no random bytes",
+                        static_cast<int>(RtlNtStatusToDosError(status)));
+    }
+    bytes += part;
+    count -= part;
+  }
+}
+
+std::optional<std::string> registeredProgram(const std::string& name) {
+  const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + name;
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    if (std::optional<std::string> path = registryText(root, key.c_str(), nullptr)) return path;
+  }
+  return std::nullopt;
 }
 
 }  // namespace pravix

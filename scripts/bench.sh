@@ -30,3 +30,7 @@ if [ ! -f "$root/build/win64/bin/Pravix.exe" ]; then
   exit 0
 fi
 MIB="${MIB:-256}" ROUNDS="${ROUNDS:-5}" bash "$root/scripts/bench-wine.sh"
+
+# The projector playing: start, first frame in Chromium, memory while serving, size.
+echo
+ROUNDS="${ROUNDS:-7}" bash "$root/scripts/bench-player.sh"

@@ -1,4 +1,5 @@
-// The screen-saver stub: shows its movie's details full screen or in the preview, or writes it out.
+// The screen-saver stub: plays its movie full screen through the web player it carries (its
+// details where no browser can), shows the details in the preview, or writes the movie out.
 #include <windows.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 
 #include "platform/Gui.h"
 #include "platform/System.h"
+#include "stubs/BrowserShow.h"
 #include "stubs/EmbeddedMovie.h"
 #include "stubs/MovieInfo.h"
 #include "stubs/StubProgram.h"
@@ -137,10 +139,13 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-std::string movieText(Detail detail) {
+std::optional<EmbeddedMovie> ownMovie() {
   std::string problem;
-  const std::optional<EmbeddedMovie> movie =
-      EmbeddedMovie::open(executablePath(), Package::ScreenSaver, problem);
+  return EmbeddedMovie::open(executablePath(), Package::ScreenSaver, problem);
+}
+
+// What the stand-in shows of the movie.
+std::string movieText(const std::optional<EmbeddedMovie>& movie, Detail detail) {
   if (!movie) return detail == Detail::Brief ? "No movie" : "This screen saver holds no movie.";
   return describeMovie(movie->length(), movie->header(), detail);
 }
@@ -171,9 +176,17 @@ int runMessageLoop(HWND window, HWND parent = nullptr) {
   return result;
 }
 
+// The movie full screen in Edge or Chrome, as the projector plays it; without either (or without a
+// movie), the stand-in: the movie's details in a window over every monitor.
 int showFullScreen(HINSTANCE instance) {
+  const std::optional<EmbeddedMovie> movie = ownMovie();
+  if (movie &&
+      showInBrowser(movie->file(), movie->range(), programTitle(".scr"), PageMode::FullScreen)
+              .kind == ShowOutcome::Kind::Shown) {
+    return kExitWritten;
+  }
   SaverState state;
-  state.text = movieText(Detail::Full);
+  state.text = movieText(movie, Detail::Full);
   if (!registerSaverClass(instance)) return EXIT_FAILURE;
   const HWND window =
       CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kWindowClass, kCaption,
@@ -187,7 +200,7 @@ int showFullScreen(HINSTANCE instance) {
 
 int showPreview(HINSTANCE instance, HWND parent) {
   SaverState state;
-  state.text = movieText(Detail::Brief);
+  state.text = movieText(ownMovie(), Detail::Brief);
   state.preview = true;
   state.parent = parent;
   RECT area{};

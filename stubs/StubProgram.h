@@ -21,6 +21,10 @@ namespace pravix::stub {
 // The running program's file name alone (a copy may be renamed).
 std::string programName();
 
+// That name without `extension` (".exe", ".scr"), in any case, where it ends in it: the title of
+// the page that shows the movie.
+std::string programTitle(const char* extension);
+
 // Writes one line to the standard error of the process, or of the console that started it.
 void printError(const std::string& line);
 

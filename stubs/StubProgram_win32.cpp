@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "platform/Path.h"
 #include "platform/System.h"
 #include "stubs/EmbeddedMovie.h"
 #include "stubs/StubProgram.h"
@@ -23,6 +24,15 @@ std::string programName() {
   const std::string path = executablePath();
   const size_t slash = path.find_last_of("\\/:");
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string programTitle(const char* extension) {
+  const std::string name = programName();
+  const std::string own = fileExtension(name);
+  return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, own.c_str(), -1, extension, -1) ==
+                 CSTR_EQUAL
+             ? name.substr(0, name.size() - own.size())
+             : name;
 }
 
 void printError(const std::string& line) {

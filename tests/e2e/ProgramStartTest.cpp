@@ -245,8 +245,8 @@ TEST(HelpFile, IsCompiledBesideTheProgramWithEveryTopic) {
   ASSERT_GE(help.size(), 4u);
   EXPECT_EQ(std::string(help.begin(), help.begin() + 4), "ITSF");
   const std::string contents(help.begin(), help.end());
-  for (const char* topic :
-       {"/index.html", "/commands.html", "/result.html", "/commandline.html", "/messages.html"}) {
+  for (const char* topic : {"/index.html", "/playing.html", "/commands.html", "/result.html",
+                            "/commandline.html", "/messages.html"}) {
     EXPECT_NE(contents.find(topic), std::string::npos) << topic;
   }
 }

@@ -1,15 +1,13 @@
 // The stubs end to end under Wine: "/x" refusing what it cannot write, the screen saver's full
-// screen, preview and settings, and the projector's plain run where no program plays movies.
+// screen, preview and settings, and the projector's plain run where no browser can show its movie
+// (tests/player shows it playing in one).
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "tests/TestSupport.h"
 #include "tests/e2e/Driver.h"
 #include "tests/e2e/ProgramFolder.h"
-
-namespace fs = std::filesystem;
 
 namespace pravix::e2e {
 namespace {
@@ -128,27 +126,59 @@ TEST_F(Stub, SettingsShowTheirMessageAndAPasswordChangeEndsAtOnce) {
   EXPECT_EQ(runToEnd(packed("intro.scr", "/a"), ""), 0u);
 }
 
-TEST_F(Stub, PlayerWithoutAMovieProgramShowsTheDetailsAndLeavesNoTemporaryFile) {
+// The machine's program for web addresses replaced for a while, as on a system without a browser.
+// (Wine reads it from the machine's classes alone, not from the user's.)
+class NoWebBrowser {
+ public:
+  NoWebBrowser(const std::string& missingProgram) {
+    char value[1024] = {};
+    DWORD size = sizeof value;
+    saved_ = RegGetValueA(HKEY_LOCAL_MACHINE, kCommand, nullptr, RRF_RT_REG_SZ, nullptr, value,
+                          &size) == ERROR_SUCCESS;
+    if (saved_) original_ = value;
+    set("\"" + missingProgram + "\" \"%1\"");
+  }
+  ~NoWebBrowser() {
+    if (saved_) set(original_);
+  }
+
+ private:
+  static constexpr const char* kCommand = "Software\\Classes\\http\\shell\\open\\command";
+  static void set(const std::string& command) {
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, kCommand, nullptr, REG_SZ, command.c_str(),
+                    static_cast<DWORD>(command.size() + 1));
+  }
+  bool saved_ = false;
+  std::string original_;
+};
+
+// Without Edge or Chrome in App Paths and with no program for web addresses, the projector says
+// so once, in its own box, and ends.
+TEST_F(Stub, PlayerWithoutABrowserSaysSoOnce) {
+  const NoWebBrowser noBrowser(movie("no-browser.exe"));
   Process player(packed("intro.exe", ""), "");
   HWND box = waitForMessageBox(player.id());
   ASSERT_NE(box, nullptr);
   const MessageBoxContents contents = readMessageBox(box);
   EXPECT_EQ(contents.caption, "Pravix Player");
-  EXPECT_EQ(contents.text,
-            "No program is associated with .swf files, so the movie cannot be shown.\n\n"
-            "Movie size: 1000 bytes\nSignature: FWS (uncompressed)\nVersion: 10\n"
-            "Frame size: 550 x 400 px\nFrame rate: 24 fps\nFrame count: 1");
+  EXPECT_EQ(contents.text.rfind("There is no web browser to play the movie in.\n\n", 0), 0u)
+      << contents.text;
   EXPECT_TRUE(contents.hasIcon);
   pressOk(box);
   ASSERT_TRUE(player.waitForExit());
-  EXPECT_EQ(player.exitCode(), 0u);
+  EXPECT_EQ(player.exitCode(), 2u);
+}
 
-  char folder[MAX_PATH + 1] = {};
-  ASSERT_NE(GetTempPathA(sizeof folder, folder), 0u);
-  const std::string ours = "Pravix-" + std::to_string(player.id()) + "-";
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    EXPECT_NE(entry.path().filename().string().rfind(ours, 0), 0u) << entry.path();
-  }
+TEST_F(Stub, PlayerWithoutAMovieSaysSo) {
+  Process player(quoted(path("app\\Player.exe")), "");
+  HWND box = waitForMessageBox(player.id());
+  ASSERT_NE(box, nullptr);
+  const MessageBoxContents contents = readMessageBox(box);
+  EXPECT_EQ(contents.caption, "Pravix Player");
+  EXPECT_EQ(contents.text.rfind("There is no movie to show.\n\n", 0), 0u) << contents.text;
+  pressOk(box);
+  ASSERT_TRUE(player.waitForExit());
+  EXPECT_EQ(player.exitCode(), 1u);
 }
 
 }  // namespace

@@ -21,5 +21,12 @@ TEST(SystemText, ASystemErrorNamesWhatFailedAndWhy) {
             std::string("Cannot start the browser. ") + test::kFileNotFound);
 }
 
+TEST(RandomHex, HexOfItsLengthFromTheSystemsSourceAndNeverTheSame) {
+  const std::string first = randomHex(16), second = randomHex(16);
+  EXPECT_EQ(first.size(), 32u);
+  EXPECT_EQ(first.find_first_not_of("0123456789abcdef"), std::string::npos);
+  EXPECT_NE(first, second);
+}
+
 }  // namespace
 }  // namespace pravix

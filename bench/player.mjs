@@ -1,0 +1,129 @@
+// The projector's figures under Wine: from the stub's start to the address handed to the browser
+// (Wine's own start taken off), from the address to the movie's first frame in headless Chromium,
+// the stub's memory while it serves a 1 MiB and a 256 MiB movie, and Player.exe's size.
+// Run by scripts/bench-player.sh, which sets WINE_RUN, WINEPREFIX, RECORDER, PRAVIX_BIN and WORK.
+import fs from "node:fs";
+import path from "node:path";
+
+import { Wine, appWindow, launchChromium, showsTheMovie, sleep, waitFor, windowsPath } from "../tests/player/harness.mjs";
+import { movie, probes, stage } from "../tests/player/movies.mjs";
+
+const { WINE_RUN, WINEPREFIX, RECORDER, PRAVIX_BIN, WORK } = process.env;
+const ROUNDS = Number(process.env.ROUNDS || 7);
+const MIB = 1024 * 1024;
+const wine = new Wine(WINE_RUN, WINEPREFIX);
+
+const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+const seconds = (ms) => (ms / 1000).toFixed(3);
+
+// The Linux process of a Windows program started by its path: Wine names it so.
+function windowsProcess(exe) {
+  const name = path.basename(exe);
+  for (const pid of fs.readdirSync("/proc").filter((entry) => /^\d+$/.test(entry))) {
+    try {
+      const first = fs.readFileSync(`/proc/${pid}/cmdline`, "latin1").split("\0")[0];
+      if (first.endsWith(name) && !first.endsWith("wine-run.sh")) return pid;
+    } catch {
+      // It ended meanwhile.
+    }
+  }
+  return undefined;
+}
+
+function memory(pid) {
+  const status = fs.readFileSync(`/proc/${pid}/status`, "latin1");
+  const field = (name) => Number(new RegExp(`${name}:\\s+(\\d+) kB`).exec(status)[1]) / 1024;
+  return { rss: field("VmRSS"), peak: field("VmHWM"), private: field("RssAnon") };
+}
+
+// Starts `command` with the stand-in browser registered, and times until its command line is
+// written: ms, and what to call to end the run.
+async function timeToBrowser(folder, start) {
+  fs.rmSync(folder, { recursive: true, force: true });
+  fs.mkdirSync(folder, { recursive: true });
+  const edge = wine.standInEdge(RECORDER, folder);
+  const began = performance.now();
+  const run = start(folder);
+  const line = await waitFor("the command line", () => {
+    const file = path.join(folder, "command-line.txt");
+    return fs.existsSync(file) && fs.readFileSync(file, "latin1");
+  }, 60000, 5);
+  const ms = performance.now() - began;
+  return { ms, line, finish: async () => { edge.close(); await run.ended; } };
+}
+
+const projectors = {};
+for (const mib of [1, 256]) {
+  const folder = path.join(WORK, `movie-${mib}`);
+  projectors[mib] = wine.pack(PRAVIX_BIN, folder, `bench-${mib}mib`, movie(false, mib * MIB - 200));
+}
+const browser = await launchChromium();
+
+// Wine's own start: the stand-in starting a copy of itself is a Windows program starting another
+// one, as the projector starts the browser.
+const wineStart = [];
+const toAddress = [];
+let idleWine = 0;
+for (let round = 0; round < ROUNDS; round++) {
+  const base = await timeToBrowser(path.join(WORK, "base"), (folder) => {
+    const recorder = path.join(folder, "recorder.exe");
+    return wine.start(recorder, "/start", windowsPath(recorder));
+  });
+  // The resident size of a Windows program that does nothing, for comparison.
+  const standIn = windowsProcess("recorder.exe");
+  if (standIn) idleWine = Math.max(idleWine, memory(standIn).rss);
+  await base.finish();
+  wineStart.push(base.ms);
+  const played = await timeToBrowser(path.join(WORK, "played"), () => wine.start(projectors[1]));
+  await played.finish();
+  toAddress.push(played.ms);
+}
+
+// The first frame and the memory, per movie size.
+const rows = [];
+for (const mib of [1, 256]) {
+  const frames = [];
+  let peak = 0;
+  let privatePeak = 0;
+  for (let round = 0; round < (mib === 1 ? ROUNDS : 1); round++) {
+    const run = await timeToBrowser(path.join(WORK, `memory-${mib}`), () => wine.start(projectors[mib]));
+    const pid = await waitFor("the projector's process", () => windowsProcess(projectors[mib]));
+    const { address } = appWindow(run.line);
+    let sampling = true;
+    const sampler = (async () => {
+      while (sampling) {
+        const now = memory(pid);
+        peak = Math.max(peak, now.rss);
+        privatePeak = Math.max(privatePeak, now.private);
+        await sleep(20);
+      }
+    })();
+    const { page, ms } = await showsTheMovie(browser, address, stage, probes);
+    frames.push(ms);
+    // The whole movie once more, as fast as it can be read.
+    const response = await fetch(new URL("movie.swf", address));
+    for await (const part of response.body) void part;
+    sampling = false;
+    await sampler;
+    peak = Math.max(peak, memory(pid).peak);
+    await page.close();
+    await run.finish();
+  }
+  rows.push({ mib, frame: median(frames), peak, privatePeak });
+}
+await browser.close();
+wine.forgetStandInEdge();
+
+const player = fs.statSync(path.join(PRAVIX_BIN, "Player.exe")).size;
+console.log(`Projector under Wine: medians of ${ROUNDS} runs`);
+console.log(`  Wine starting a program that starts another: ${seconds(median(wineStart))} s`);
+console.log(`  projector start to the address handed to the browser, 1 MiB movie: ${seconds(median(toAddress))} s,` +
+  ` ${seconds(median(toAddress) - median(wineStart))} s without Wine's start (target under 0.3 s)`);
+for (const { mib, frame, peak, privatePeak } of rows) {
+  console.log(`  ${mib} MiB movie: address to first frame in headless Chromium ${seconds(frame)} s` +
+    `${mib === 1 ? " (target under 1.5 s)" : " (one run)"}; the stub's peak resident size while serving` +
+    ` ${peak.toFixed(1)} MiB (target under 32 MiB), of it at most ${privatePeak.toFixed(1)} MiB private` +
+    " (the rest pages of files: Wine's libraries and the projector's own image)");
+}
+console.log(`  for comparison, the resident size of an idle Windows program under Wine: ${idleWine.toFixed(1)} MiB`);
+console.log(`  Player.exe: ${player} bytes, ${(player / MIB).toFixed(2)} MiB (target under 12 MiB)`);

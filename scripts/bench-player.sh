@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# The projector's figures under Wine and Xvfb (bench/player.mjs): start to address, address to
+# first frame in Chromium, the stub's memory while serving 1 MiB and 256 MiB, Player.exe's size.
+# Environment: ROUNDS (default 7).
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+bash "$root/scripts/build.sh" >/dev/null
+bash "$root/scripts/wine-prefix.sh"
+work="$(mktemp -d "${TMPDIR:-/tmp}/pravix-player-bench.XXXXXX")"
+export WINEPREFIX="$root/build/win64/wineprefix"
+cleanup() { timeout 30 wineserver -k 2>/dev/null || true; rm -rf "$work"; }
+trap cleanup EXIT
+WINE_RUN="$root/build/win64/wine-run.sh" RECORDER="$root/build/win64/tests/record_command_line.exe" \
+  PRAVIX_BIN="$root/build/win64/bin" WORK="$work" \
+  xvfb-run -a node "$root/bench/player.mjs"

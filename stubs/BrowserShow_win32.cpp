@@ -1,0 +1,181 @@
+// Showing a movie in a browser on Win32: the web player's files from the program's resources, the
+// movie from its file, Edge or Chrome found through App Paths, else the default browser.
+#include "stubs/BrowserShow.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/Process.h"
+#include "platform/Shell.h"
+#include "platform/System.h"
+#include "platform/TemporaryFolder.h"
+#include "stubs/BrowserCommand.h"
+#include "stubs/LoopbackServer.h"
+#include "stubs/PlayerPage.h"
+#include "stubs/StageHeader.h"
+
+namespace pravix::stub {
+namespace {
+
+// A random secret of 128 bits in every address.
+constexpr size_t kSecretBytes = 16;
+// The browsers that open an app window, in the order they are looked for.
+constexpr const char* kAppBrowsers[] = {"msedge.exe", "chrome.exe"};
+// The default browser's page calls back every second; when it has been silent this long, or
+// never called within the first wait, it is gone.
+constexpr uint64_t kSilenceMs = 5000;
+constexpr uint64_t kFirstCallMs = 60000;
+// After its browser, the processes it left get this long to end and free the profile's files.
+constexpr DWORD kBrowserEndMs = 3000;
+constexpr unsigned kProfileRemovalMs = 5000;
+
+struct PlayerFile {
+  const char* name;
+  int resource;
+};
+// The web player's files, stored gzip-compressed as RCDATA by the build.
+constexpr PlayerFile kPlayerFiles[] = {
+#include "stubs/PlayerFiles.inc"
+};
+
+// The page, then the movie, then the web player's files.
+enum : size_t { kPageFile = 0, kMovieFile = 1, kFirstPlayerFile = 2 };
+
+class MovieContent : public SiteContent {
+ public:
+  MovieContent(const File& file, MovieRange movie, const std::string& title, PageMode mode)
+      : file_(file), movie_(movie), page_(playerPage(title, mode)) {
+    for (const PlayerFile& player : kPlayerFiles) {
+      // The resources stay mapped with the image: served from there, never copied whole.
+      const HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(player.resource), RT_RCDATA);
+      const HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
+      const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+      if (bytes == nullptr) {
+        throw std::runtime_error(std::string("The program lacks its player file ") + player.name);
+      }
+      resources_.push_back(
+          std::string_view(static_cast<const char*>(bytes), SizeofResource(nullptr, found)));
+    }
+  }
+
+  std::vector<SiteFile> files() const {
+    std::vector<SiteFile> files;
+    files.push_back({"", contentTypeOf(""), false, page_.size()});
+    files.push_back({kMovieName, contentTypeOf(kMovieName), false, movie_.length});
+    for (size_t i = 0; i < resources_.size(); ++i) {
+      const std::string name = kPlayerFiles[i].name;
+      files.push_back({name, contentTypeOf(name), true, resources_[i].size()});
+    }
+    return files;
+  }
+
+  void read(size_t file, uint64_t offset, void* buffer, size_t count) override {
+    if (file == kMovieFile) {
+      file_.readAt(movie_.offset + offset, buffer, count);
+      return;
+    }
+    const std::string_view bytes =
+        file == kPageFile ? std::string_view(page_) : resources_.at(file - kFirstPlayerFile);
+    bytes.copy(static_cast<char*>(buffer), count, static_cast<size_t>(offset));
+  }
+
+ private:
+  const File& file_;
+  MovieRange movie_;
+  std::string page_;
+  std::vector<std::string_view> resources_;
+};
+
+// The browser window's outer size: the stage, scaled down to fit the primary monitor's work area,
+// in the frame and caption of a window.
+WindowSize windowFor(const MovieHeader& header) {
+  RECT work{0, 0, 1024, 768};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  const int frame = GetSystemMetrics(SM_CXSIZEFRAME) + GetSystemMetrics(SM_CXPADDEDBORDER);
+  const int extraWidth = 2 * frame;
+  const int extraHeight = 2 * frame + GetSystemMetrics(SM_CYCAPTION);
+  const WindowSize stage = stageWindowSize(
+      header, {work.right - work.left - extraWidth, work.bottom - work.top - extraHeight});
+  return {stage.width + extraWidth, stage.height + extraHeight};
+}
+
+// Shows the page in Edge or Chrome, started with the command that `commandFor` makes of the
+// browser's path and a profile folder, until that browser ends or the page asks for the end; false
+// when neither is registered or starts.
+bool showInAppBrowser(
+    LoopbackServer& server, const LocalSite& site, MovieContent& content,
+    const std::function<std::string(const std::string&, const std::string&)>& commandFor) {
+  for (const char* name : kAppBrowsers) {
+    const std::optional<std::string> browser = registeredProgram(name);
+    if (!browser) continue;
+    TemporaryFolder profile("Pravix-Player-");
+    std::optional<JobProcess> started;
+    try {
+      started.emplace(commandFor(*browser, profile.path()));
+    } catch (const SystemError&) {
+      continue;  // a registered browser that does not start: the next one, or the default
+    }
+    server.serve(site, content, [&] { return !server.endAsked() && !started->waitForExit(0); });
+    started->endAll(kBrowserEndMs);
+    profile.remove(kProfileRemovalMs);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+ShowOutcome showInBrowser(const File& file, MovieRange movie, const std::string& title,
+                          PageMode mode) {
+  std::optional<LoopbackServer> server;
+  std::optional<LocalSite> site;
+  std::optional<MovieContent> content;
+  const ServerLimits limits;
+  try {
+    server.emplace(limits);
+    content.emplace(file, movie, title, mode);
+    site.emplace(randomHex(kSecretBytes), server->port(), content->files());
+  } catch (const std::runtime_error& error) {
+    return {ShowOutcome::Kind::CannotServe, error.what()};
+  }
+  try {
+    const std::string address = site->address();
+    if (mode == PageMode::FullScreen) {
+      if (showInAppBrowser(*server, *site, *content, [&](const auto& browser, const auto& profile) {
+            return kioskCommand(browser, address, profile);
+          })) {
+        return ShowOutcome{};
+      }
+      return {ShowOutcome::Kind::NoBrowser,
+              "Neither Microsoft Edge nor Google Chrome is installed"};
+    }
+    const WindowSize size = windowFor(readStageHeader(file, movie));
+    if (showInAppBrowser(*server, *site, *content, [&](const auto& browser, const auto& profile) {
+          return appWindowCommand(browser, address, profile, size);
+        })) {
+      return ShowOutcome{};
+    }
+    try {
+      openInDefaultBrowser(site->address(),
+                           "Neither Microsoft Edge nor Google Chrome is installed, and no browser "
+                           "opens web addresses");
+    } catch (const SystemError& error) {
+      return {ShowOutcome::Kind::NoBrowser, error.what()};
+    }
+    const uint64_t start = GetTickCount64();
+    server->serve(*site, *content, [&] {
+      const uint64_t now = GetTickCount64();
+      const uint64_t last = server->lastCallBack();
+      return last == 0 ? now - start < kFirstCallMs : now - last < kSilenceMs;
+    });
+  } catch (const std::runtime_error& error) {
+    return {ShowOutcome::Kind::CannotServe, error.what()};
+  }
+  return ShowOutcome{};
+}
+
+}  // namespace pravix::stub

@@ -1,0 +1,157 @@
+// The projector end to end: Pravix.exe under Wine packs a movie made here, the projector serves
+// it, and Debian's Chromium (driven by playwright-core) shows the movie's shapes. The browser the
+// projector starts is a stand-in that records its command line (found through App Paths, as Edge
+// would be), or Wine's hand-over of an address to the default browser (WineBrowser).
+import assert from "node:assert/strict";
+import fs from "node:fs";
+import net from "node:net";
+import path from "node:path";
+import { after, before, test } from "node:test";
+
+import { WINE_BROWSER, Wine, appWindow, launchChromium, showsTheMovie, sleep, waitFor } from "./harness.mjs";
+import { movie, probes, stage } from "./movies.mjs";
+
+const { PRAVIX_BIN, WINE_RUN, WINEPREFIX, RECORDER, WORK } = process.env;
+const wine = new Wine(WINE_RUN, WINEPREFIX);
+// The page calls back every second and the projector ends after 5 silent seconds.
+const SILENCE_MS = 5000;
+
+// What the temporary folder holds: the test runs alone, so whatever changes there is the projector's.
+const temporaryFolder = () => fs.readdirSync(wine.temp).sort();
+const endsWithin = (projector, ms) => Promise.race([projector.ended, sleep(ms).then(() => "still running")]);
+
+let browser;
+before(async () => {
+  fs.mkdirSync(WORK, { recursive: true });
+  browser = await launchChromium();
+});
+after(async () => {
+  await browser?.close();
+  wine.forgetStandInEdge();
+  wine.tryRun("reg", "delete", WINE_BROWSER, "/v", "Browsers", "/f");
+});
+
+// One raw request on a connection of its own: the status code of the reply.
+function statusOf(port, request) {
+  return new Promise((done, fail) => {
+    const socket = net.connect(port, "127.0.0.1", () => socket.write(request));
+    let reply = "";
+    socket.on("data", (data) => (reply += data.toString("latin1")));
+    socket.on("error", fail);
+    socket.on("close", () => done(Number(reply.split(" ")[1])));
+    socket.setTimeout(10000, () => socket.destroy(new Error("no reply")));
+  });
+}
+
+async function refusesWhatIsNotOurs(port, secret) {
+  const host = `Host: 127.0.0.1:${port}\r\n`;
+  const requests = [
+    ["another Host", `GET ${secret} HTTP/1.1\r\nHost: rebound.example:${port}\r\n\r\n`, 421],
+    ["no Host", `GET ${secret} HTTP/1.1\r\n\r\n`, 421],
+    ["no secret", `GET /movie.swf HTTP/1.1\r\n${host}\r\n`, 404],
+    ["a wrong secret", `GET /${"0".repeat(32)}/movie.swf HTTP/1.1\r\n${host}\r\n`, 404],
+    ["POST", `POST ${secret}movie.swf HTTP/1.1\r\n${host}Content-Length: 0\r\n\r\n`, 405],
+    ["an unknown name", `GET ${secret}movie.swf.map HTTP/1.1\r\n${host}\r\n`, 404],
+    ["a header block over 16 KiB", `GET ${secret} HTTP/1.1\r\n${host}X: ${"a".repeat(16384)}\r\n\r\n`, 431],
+    ["HEAD", `HEAD ${secret}movie.swf HTTP/1.1\r\n${host}Connection: close\r\n\r\n`, 200],
+  ];
+  for (const [what, request, status] of requests) {
+    assert.equal(await statusOf(port, request), status, what);
+  }
+}
+
+for (const [name, compressed] of [["plain", false], ["zlib", true]]) {
+  test(`a ${name} movie plays in the app window of the browser found through App Paths`, async () => {
+    const folder = path.join(WORK, `app-${name}`);
+    const bytes = movie(compressed);
+    const exe = wine.pack(PRAVIX_BIN, folder, `app-${name}`, bytes);
+    const edge = wine.standInEdge(RECORDER, folder);
+    const before = temporaryFolder();
+    const projector = wine.start(exe);
+    const line = await edge.commandLine();
+    assert.match(line, / --no-first-run /);
+    assert.match(line, / --autoplay-policy=no-user-gesture-required /);
+    const { address, port, profile, size } = appWindow(line);
+    // The stage, and the frame around it.
+    assert.ok(size[0] >= stage.width && size[0] < stage.width + 40, `window ${size}`);
+    assert.ok(size[1] >= stage.height && size[1] < stage.height + 80, `window ${size}`);
+    const profileFolder = wine.unixPath(profile);
+    assert.ok(fs.statSync(profileFolder).isDirectory(), profileFolder);
+
+    const { page } = await showsTheMovie(browser, address, stage, probes);
+    assert.equal(await page.title(), `app-${name}`);
+    const served = await page.evaluate(async () => [...new Uint8Array(await (await fetch("movie.swf")).arrayBuffer())]);
+    assert.deepEqual(Buffer.from(served), bytes);
+
+    if (!compressed) {
+      await refusesWhatIsNotOurs(port, new URL(address).pathname);
+      // Strangers holding many connections open do not lock the page out.
+      const idle = await Promise.all(Array.from({ length: 80 }, () => new Promise((done) => {
+        const socket = net.connect(port, "127.0.0.1", () => done(socket));
+        socket.on("error", () => {});
+      })));
+      const reloaded = await page.evaluate(async () => (await fetch(location.href, { cache: "no-store" })).status);
+      assert.equal(reloaded, 200);
+      idle.forEach((socket) => socket.destroy());
+    }
+    await page.close();
+    assert.equal(projector.child.exitCode, null, "the projector ended before its browser");
+
+    edge.close();
+    assert.equal(await endsWithin(projector, 15000), 0);
+    assert.equal(fs.existsSync(profileFolder), false, "the profile folder stayed");
+    assert.deepEqual(temporaryFolder(), before);
+    wine.forgetStandInEdge();
+  });
+}
+
+test("a damaged movie reaches the page as the web player's error panel", async () => {
+  const folder = path.join(WORK, "damaged");
+  const damaged = Buffer.concat([Buffer.from("CWS\x0a\xff\x00\x00\x00", "latin1"), Buffer.alloc(200, 0x5a)]);
+  const exe = wine.pack(PRAVIX_BIN, folder, "damaged", damaged);
+  const edge = wine.standInEdge(RECORDER, folder);
+  const projector = wine.start(exe);
+  const page = await browser.newPage();
+  await page.goto(appWindow(await edge.commandLine()).address);
+  await page.locator("#panic").waitFor({ timeout: 20000 });
+  await page.close();
+  edge.close();
+  assert.equal(await endsWithin(projector, 15000), 0);
+  wine.forgetStandInEdge();
+});
+
+test("without Edge or Chrome the default browser gets the address, and the projector ends with the page", async () => {
+  const folder = path.join(WORK, "default");
+  const exe = wine.pack(PRAVIX_BIN, folder, "default", movie(false));
+  const script = path.join(folder, "browser.sh");
+  const recorded = path.join(folder, "address.txt");
+  fs.writeFileSync(script, `#!/bin/sh\necho "$1" > "${recorded}.tmp" && mv "${recorded}.tmp" "${recorded}"\n`, { mode: 0o755 });
+  wine.forgetStandInEdge();
+  wine.run("reg", "add", WINE_BROWSER, "/v", "Browsers", "/d", script, "/f");
+  const address = async () => {
+    const text = await waitFor("the address", () => fs.existsSync(recorded) && fs.readFileSync(recorded, "latin1"));
+    fs.rmSync(recorded);
+    return text.trim();
+  };
+  const before = temporaryFolder();
+  const first = wine.start(exe);
+  const firstAddress = await address();
+  assert.match(firstAddress, /^http:\/\/127\.0\.0\.1:\d+\/[0-9a-f]{32}\/$/);
+  const { page } = await showsTheMovie(browser, firstAddress, stage, probes);
+  // A second start of the same projector while the first plays gets an address of its own.
+  const second = wine.start(exe);
+  const secondAddress = await address();
+  assert.notEqual(secondAddress, firstAddress);
+  const { page: secondPage } = await showsTheMovie(browser, secondAddress, stage, probes);
+
+  await sleep(2 * SILENCE_MS);
+  assert.equal(first.child.exitCode, null, "the projector ended while the page called back");
+  const closed = Date.now();
+  await page.close();
+  assert.equal(await endsWithin(first, 3 * SILENCE_MS), 0);
+  assert.ok(Date.now() - closed >= SILENCE_MS - 1500, "the projector ended before the page was silent");
+  assert.equal(second.child.exitCode, null, "the second projector ended with the first one's page");
+  await secondPage.close();
+  assert.equal(await endsWithin(second, 3 * SILENCE_MS), 0);
+  assert.deepEqual(temporaryFolder(), before);
+});

@@ -1,0 +1,108 @@
+// The browser's command line, the window's size from the movie's stage (a zlib movie's too), and
+// the page's title.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <string>
+
+#include "stubs/BrowserCommand.h"
+#include "stubs/PlayerPage.h"
+#include "stubs/StageHeader.h"
+#include "tests/TestSupport.h"
+
+namespace pravix::stub {
+namespace {
+
+struct Quoting {
+  std::string argument;
+  std::string quoted;
+};
+
+class QuoteArgument : public ::testing::TestWithParam<Quoting> {};
+
+TEST_P(QuoteArgument, AsTheCRuntimeSplitsIt) {
+  EXPECT_EQ(quoteArgument(GetParam().argument), GetParam().quoted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, QuoteArgument,
+    ::testing::Values(Quoting{"plain", "plain"}, Quoting{"", "\"\""},
+                      Quoting{R"(C:\Users\A B\Temp)", R"("C:\Users\A B\Temp")"},
+                      Quoting{R"(C:\A B\)", R"("C:\A B\\")"},
+                      Quoting{R"(say "hi")", R"("say \"hi\"")"}, Quoting{R"(a\"b)", R"("a\\\"b")"},
+                      Quoting{R"(a\b\c)", R"(a\b\c)"}, Quoting{"tab\there", "\"tab\there\""}));
+
+TEST(AppWindowCommand, OpensTheAddressWithAPrivateProfileSoundAndTheSize) {
+  EXPECT_EQ(appWindowCommand(R"(C:\Program Files\Edge\msedge.exe)", "http://127.0.0.1:80/s/",
+                             R"(C:\Temp\Pravix-Player-1)", {570, 440}),
+            R"("C:\Program Files\Edge\msedge.exe" --app=http://127.0.0.1:80/s/ )"
+            R"(--user-data-dir=C:\Temp\Pravix-Player-1 --no-first-run --no-default-browser-check )"
+            R"(--autoplay-policy=no-user-gesture-required --window-size=570,440)");
+}
+
+TEST(KioskCommand, OpensTheAddressFullScreenWithAPrivateProfileAndNoSoundFlag) {
+  EXPECT_EQ(
+      kioskCommand(R"(C:\Program Files\Edge\msedge.exe)", "http://127.0.0.1:80/s/",
+                   R"(C:\Temp\Pravix Player 1)"),
+      R"("C:\Program Files\Edge\msedge.exe" --kiosk http://127.0.0.1:80/s/ )"
+      R"("--user-data-dir=C:\Temp\Pravix Player 1" --no-first-run --no-default-browser-check )"
+      R"(--window-position=0,0)");
+}
+
+MovieHeader stage(int32_t widthTwips, int32_t heightTwips) {
+  MovieHeader header;
+  header.hasFrameInfo = true;
+  header.widthTwips = widthTwips;
+  header.heightTwips = heightTwips;
+  return header;
+}
+
+TEST(StageWindowSize, IsTheStageScaledDownToFitProportionsKept) {
+  const WindowSize screen{1000, 700};
+  const auto size = [&](const MovieHeader& header) {
+    const WindowSize got = stageWindowSize(header, screen);
+    return std::to_string(got.width) + "x" + std::to_string(got.height);
+  };
+  EXPECT_EQ(size(stage(11000, 8000)), "550x400");
+  EXPECT_EQ(size(stage(20000, 14000)), "1000x700");
+  EXPECT_EQ(size(stage(40000, 10000)), "1000x250");
+  EXPECT_EQ(size(stage(10000, 28000)), "250x700");
+  EXPECT_EQ(size(stage(0, 8000)), "550x400");
+  EXPECT_EQ(size(MovieHeader{}), "550x400");
+}
+
+class StageHeaderTest : public test::TempDirTest {};
+
+TEST_F(StageHeaderTest, ReadsTheFrameOfAPlainAndOfAZlibMovieAtItsOffset) {
+  // The frame of a 400 x 300 stage: RECT with 15-bit fields, 24 fps, one frame.
+  const test::Bytes frame = {0x78, 0x00, 0x03, 0xE8, 0x00, 0x00, 0x0B, 0xB8, 0x00,
+                             0x00, 0x18, 0x01, 0x00, 0x40, 0x00, 0x00, 0x00};
+  uLongf packedSize = compressBound(frame.size());
+  test::Bytes packed(packedSize);
+  ASSERT_EQ(compress(packed.data(), &packedSize, frame.data(), frame.size()), Z_OK);
+  packed.resize(packedSize);
+  const test::Bytes prefix = test::patternBytes(777);
+  for (const test::Bytes& movie : {test::concat({'F', 'W', 'S', 10, 25, 0, 0, 0}, frame),
+                                   test::concat({'C', 'W', 'S', 10, 25, 0, 0, 0}, packed)}) {
+    test::writeBytes(path("stub"), test::concat(prefix, movie));
+    const File file(path("stub"), FileMode::ReadShared);
+    const MovieHeader header =
+        readStageHeader(file, {prefix.size(), static_cast<uint32_t>(movie.size())});
+    EXPECT_TRUE(header.hasFrameInfo);
+    EXPECT_EQ(header.widthTwips, 8000);
+    EXPECT_EQ(header.heightTwips, 6000);
+  }
+  // Damaged: a zlib movie whose stream is not zlib.
+  test::writeBytes(path("stub"), test::concat({'C', 'W', 'S', 10, 25, 0, 0, 0}, frame));
+  const File damaged(path("stub"), FileMode::ReadShared);
+  EXPECT_FALSE(readStageHeader(damaged, {0, 25}).hasFrameInfo);
+}
+
+TEST(PlayerPage, TitleIsTheNameWrittenAsText) {
+  const std::string page = playerPage(R"(<Tom & "Jerry's">)", PageMode::Window);
+  EXPECT_NE(page.find("<title>&lt;Tom &amp; &quot;Jerry&#39;s&quot;&gt;</title>"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace pravix::stub

@@ -54,17 +54,20 @@ void writeAll(int fd, const char* bytes, size_t count) {
   }
 }
 
-// The yardstick: the same bytes through one buffer of the packer's size, nothing else.
-void plainCopy(const std::string& from, const std::string& to) {
-  Descriptor source(from, O_RDONLY);
+// The yardstick: the files one after another through one buffer of the packer's size, nothing
+// else.
+void plainCopy(const std::vector<std::string>& from, const std::string& to) {
   Descriptor target(to, O_WRONLY | O_CREAT | O_TRUNC);
   std::vector<char> buffer(pravix::Copier::kBufferSize);
-  for (;;) {
-    const ssize_t got = ::read(source.get(), buffer.data(), buffer.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) throw std::runtime_error(std::string("read: ") + std::strerror(errno));
-    if (got == 0) break;
-    writeAll(target.get(), buffer.data(), static_cast<size_t>(got));
+  for (const std::string& file : from) {
+    Descriptor source(file, O_RDONLY);
+    for (;;) {
+      const ssize_t got = ::read(source.get(), buffer.data(), buffer.size());
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) throw std::runtime_error(std::string("read: ") + std::strerror(errno));
+      if (got == 0) break;
+      writeAll(target.get(), buffer.data(), static_cast<size_t>(got));
+    }
   }
 }
 
@@ -96,7 +99,8 @@ int runOne(const std::string& kind, const std::string& stub, const std::string& 
   const auto start = Clock::now();
   bool ok = true;
   if (kind == "copy") {
-    plainCopy(source, target);
+    // The bytes of a projector: the stub, then the movie.
+    plainCopy({stub, source}, target);
   } else if (kind == "projector") {
     ok = convert(pravix::Task::PackProjector, stub, source, target);
   } else if (kind == "screensaver") {
@@ -172,22 +176,19 @@ struct Setup {
   int runs = 3;
 };
 
-// Best time of `runs` runs of `once` after one warm-up run; the peak is the highest of all of them.
-// Each run finds no file at the target, or, when it `replaces` one, a small file.
-Result measure(const std::string& target, int runs, bool replaces,
-               const std::function<Sample()>& once) {
-  Result result;
-  for (int run = 0; run <= runs; ++run) {
-    ::unlink(target.c_str());
-    if (replaces) writeMovie(target, 100, 1);
-    // Earlier runs' dirty pages would otherwise be written back during this one.
-    ::sync();
-    const Sample sample = once();
-    result.peakKiB = std::max(result.peakKiB, sample.peakKiB);
-    if (run > 0) result.bestSeconds = std::min(result.bestSeconds, sample.seconds);
-  }
+// One run of `once` into `result`: the best time of every run but the first (the warm-up), the
+// highest peak of all. The run finds no file at the target, or, when it `replaces` one, a small
+// file.
+void measureOnce(const std::string& target, bool replaces, bool warmUp,
+                 const std::function<Sample()>& once, Result& result) {
   ::unlink(target.c_str());
-  return result;
+  if (replaces) writeMovie(target, 100, 1);
+  // Earlier runs' dirty pages would otherwise be written back during this one.
+  ::sync();
+  const Sample sample = once();
+  result.peakKiB = std::max(result.peakKiB, sample.peakKiB);
+  if (!warmUp) result.bestSeconds = std::min(result.bestSeconds, sample.seconds);
+  ::unlink(target.c_str());
 }
 
 // One of the core's runs in a child, timed by the child itself.
@@ -291,18 +292,19 @@ int main(int argc, char** argv) {
     if (stubFrom.empty()) {
       writeMovie(setup.stub, 232448, 7);  // the size of our projector stub
     } else {
-      plainCopy(stubFrom, setup.stub);
+      plainCopy({stubFrom}, setup.stub);
     }
 
     std::printf(
-        "Best of %d runs after one warm-up run; inputs in the page cache, output deleted and\n"
-        "sync before every run; peak RSS is the highest of all runs. Stub: %lld bytes.\n\n",
+        "Best of %d rounds after one warm-up round, each round every case once, in an order that\n"
+        "turns every round; inputs in the page cache, output deleted and sync before every run;\n"
+        "peak RSS is the highest of all runs. Stub: %lld bytes.\n\n",
         setup.runs, static_cast<long long>(*pravix::fileSize(setup.stub)));
     std::printf("| Movie | Case | MiB/s | Time / plain copy | Time / cat | Peak RSS (MiB) |\n");
     std::printf("|------:|------|------:|------------------:|-----------:|---------------:|\n");
     std::fflush(stdout);
 
-    // The cases in the order they run, cat first: the others' times are told against it. The
+    // The cases in the order they are told, cat first: the others' times are told against it. The
     // core's cases time themselves inside the child; cat and the tool are timed from outside,
     // start-up included.
     enum class Of { Cat, Copy, Core, Tool };
@@ -319,7 +321,7 @@ int main(int argc, char** argv) {
     };
     const std::vector<Case> cases = {
         {Of::Cat, "cat stub movie (wall time)", {"cat"}, false, false},
-        {Of::Copy, "plain copy, one 61,440-byte buffer", {"copy"}, false, false},
+        {Of::Copy, "plain copy of stub and movie, one 61,440-byte buffer", {"copy"}, false, false},
         {Of::Core, "pack projector", {"projector"}, false, false},
         {Of::Core, "pack screen saver", {"screensaver"}, false, false},
         {Of::Core, "extract from projector", {"extract"}, true, false},
@@ -354,33 +356,49 @@ int main(int argc, char** argv) {
       if (!convert(pravix::Task::PackProjector, setup.stub, movie, projector))
         throw std::runtime_error("cannot make the projector to extract from");
 
+      // Round after round, each case once, in an order that turns every round: whatever else the
+      // machine does meets every case alike.
+      std::vector<Result> results(cases.size());
+      for (int run = 0; run <= setup.runs; ++run) {
+        for (size_t turn = 0; turn < cases.size(); ++turn) {
+          const size_t k = (turn + static_cast<size_t>(run)) % cases.size();
+          const Case& c = cases[k];
+          const std::string& source = c.fromProjector ? projector : movie;
+          std::vector<std::string> tool{PRAVIX_TOOL};
+          tool.insert(tool.end(), c.arguments.begin(), c.arguments.end());
+          tool.push_back(source);
+          tool.insert(tool.end(), {"-o", c.toStandardOutput ? "-" : output});
+          if (c.arguments[0] == "pack") tool.insert(tool.end(), {"--stub", setup.stub});
+          measureOnce(
+              output, c.replaces, run == 0,
+              [&]() {
+                switch (c.of) {
+                  case Of::Cat:
+                    if (c.fromPipe) {
+                      return runChild({"sh", "-c", "cat \"$0\" | cat \"$1\" -", source, setup.stub},
+                                      output, nullptr);
+                    }
+                    return runChild({"cat", setup.stub, source}, output, nullptr);
+                  case Of::Tool:
+                    if (c.fromPipe) {
+                      return runChild(
+                          {"sh", "-c", "cat \"$0\" | \"$1\" pack - -o \"$2\" --stub \"$3\"", source,
+                           PRAVIX_TOOL, output, setup.stub},
+                          "/dev/null", nullptr);
+                    }
+                    return runChild(tool, c.toStandardOutput ? output : "/dev/null", nullptr);
+                  default:
+                    return coreRun(setup, c.arguments[0], source, output);
+                }
+              },
+              results[k]);
+        }
+      }
+
       double copySeconds = 0, catSeconds = 0, pipeCatSeconds = 0;
-      for (const Case& c : cases) {
-        const std::string& source = c.fromProjector ? projector : movie;
-        std::vector<std::string> tool{PRAVIX_TOOL};
-        tool.insert(tool.end(), c.arguments.begin(), c.arguments.end());
-        tool.push_back(source);
-        tool.insert(tool.end(), {"-o", c.toStandardOutput ? "-" : output});
-        if (c.arguments[0] == "pack") tool.insert(tool.end(), {"--stub", setup.stub});
-        const Result r = measure(output, setup.runs, c.replaces, [&]() {
-          switch (c.of) {
-            case Of::Cat:
-              if (c.fromPipe) {
-                return runChild({"sh", "-c", "cat \"$0\" | cat \"$1\" -", source, setup.stub},
-                                output, nullptr);
-              }
-              return runChild({"cat", setup.stub, source}, output, nullptr);
-            case Of::Tool:
-              if (c.fromPipe) {
-                return runChild({"sh", "-c", "cat \"$0\" | \"$1\" pack - -o \"$2\" --stub \"$3\"",
-                                 source, PRAVIX_TOOL, output, setup.stub},
-                                "/dev/null", nullptr);
-              }
-              return runChild(tool, c.toStandardOutput ? output : "/dev/null", nullptr);
-            default:
-              return coreRun(setup, c.arguments[0], source, output);
-          }
-        });
+      for (size_t k = 0; k < cases.size(); ++k) {
+        const Case& c = cases[k];
+        const Result& r = results[k];
         if (c.of == Of::Cat) (c.fromPipe ? pipeCatSeconds : catSeconds) = r.bestSeconds;
         if (c.of == Of::Copy) copySeconds = r.bestSeconds;
         const double toCopy = copySeconds > 0 ? r.bestSeconds / copySeconds : 0;

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Makes the win64 build's private Wine prefix once (the first start of a prefix is slow).
+# Makes the win64 build's private Wine prefix once (the first start of a prefix is slow), or the
+# prefix named as the argument (a test's own).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 wine_run="$root/build/win64/wine-run.sh"
-prefix="$root/build/win64/wineprefix"
+prefix="${1:-$root/build/win64/wineprefix}"
+export PRAVIX_WINEPREFIX="$prefix"
 if [ ! -f "$prefix/system.reg" ]; then
   PRAVIX_WINE_TIMEOUT=180 "$wine_run" wineboot -i >/dev/null 2>&1 || true
   WINEPREFIX="$prefix" timeout 60 wineserver -w || true

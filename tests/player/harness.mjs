@@ -5,6 +5,7 @@ import assert from "node:assert/strict";
 import { spawn, spawnSync } from "node:child_process";
 import fs from "node:fs";
 import path from "node:path";
+import { after, before } from "node:test";
 import { inflateSync } from "node:zlib";
 import { chromium } from "playwright-core";
 
@@ -20,6 +21,12 @@ export class Wine {
     this.wineRun = wineRun;
     this.prefix = prefix;
     this.temp = path.join(prefix, "drive_c/users", process.env.USER || "root", "Temp");
+  }
+
+  // What the prefix's temporary folder holds. The tests have the prefix to themselves, so whatever
+  // changes there is the stubs'.
+  temporaryFolder() {
+    return fs.readdirSync(this.temp).sort();
   }
 
   // A Linux path for a path on the prefix's drive C.
@@ -73,6 +80,25 @@ export class Wine {
   forgetStandInEdge() {
     this.tryRun("reg", "delete", APP_PATHS, "/f");
   }
+}
+
+// The exit code of a program started by Wine.start, or "still running" after `ms`.
+export const endsWithin = (program, ms) => Promise.race([program.ended, sleep(ms).then(() => "still running")]);
+
+// Chromium for the tests of the file that calls this: launched before them, closed after them,
+// and the prefix's browsers forgotten. Gives a function that gives the browser.
+export function chromiumForTests(wine, work) {
+  let browser;
+  before(async () => {
+    fs.mkdirSync(work, { recursive: true });
+    browser = await launchChromium();
+  });
+  after(async () => {
+    await browser?.close();
+    wine.forgetStandInEdge();
+    wine.tryRun("reg", "delete", WINE_BROWSER, "/v", "Browsers", "/f");
+  });
+  return () => browser;
 }
 
 export async function waitFor(what, condition, ms = 30000, pollMs = 100) {

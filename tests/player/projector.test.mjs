@@ -6,9 +6,9 @@ import assert from "node:assert/strict";
 import fs from "node:fs";
 import net from "node:net";
 import path from "node:path";
-import { after, before, test } from "node:test";
+import { test } from "node:test";
 
-import { WINE_BROWSER, Wine, appWindow, launchChromium, showsTheMovie, sleep, waitFor } from "./harness.mjs";
+import { WINE_BROWSER, Wine, appWindow, chromiumForTests, endsWithin, showsTheMovie, sleep, waitFor } from "./harness.mjs";
 import { movie, probes, stage } from "./movies.mjs";
 
 const { PRAVIX_BIN, WINE_RUN, WINEPREFIX, RECORDER, WORK } = process.env;
@@ -16,20 +16,7 @@ const wine = new Wine(WINE_RUN, WINEPREFIX);
 // The page calls back every second and the projector ends after 5 silent seconds.
 const SILENCE_MS = 5000;
 
-// What the temporary folder holds: the test runs alone, so whatever changes there is the projector's.
-const temporaryFolder = () => fs.readdirSync(wine.temp).sort();
-const endsWithin = (projector, ms) => Promise.race([projector.ended, sleep(ms).then(() => "still running")]);
-
-let browser;
-before(async () => {
-  fs.mkdirSync(WORK, { recursive: true });
-  browser = await launchChromium();
-});
-after(async () => {
-  await browser?.close();
-  wine.forgetStandInEdge();
-  wine.tryRun("reg", "delete", WINE_BROWSER, "/v", "Browsers", "/f");
-});
+const browser = chromiumForTests(wine, WORK);
 
 // One raw request on a connection of its own: the status code of the reply.
 function statusOf(port, request) {
@@ -66,7 +53,7 @@ for (const [name, compressed] of [["plain", false], ["zlib", true]]) {
     const bytes = movie(compressed);
     const exe = wine.pack(PRAVIX_BIN, folder, `app-${name}`, bytes);
     const edge = wine.standInEdge(RECORDER, folder);
-    const before = temporaryFolder();
+    const before = wine.temporaryFolder();
     const projector = wine.start(exe);
     const line = await edge.commandLine();
     assert.match(line, / --no-first-run /);
@@ -78,7 +65,7 @@ for (const [name, compressed] of [["plain", false], ["zlib", true]]) {
     const profileFolder = wine.unixPath(profile);
     assert.ok(fs.statSync(profileFolder).isDirectory(), profileFolder);
 
-    const { page } = await showsTheMovie(browser, address, stage, probes);
+    const { page } = await showsTheMovie(browser(), address, stage, probes);
     assert.equal(await page.title(), `app-${name}`);
     const served = await page.evaluate(async () => [...new Uint8Array(await (await fetch("movie.swf")).arrayBuffer())]);
     assert.deepEqual(Buffer.from(served), bytes);
@@ -100,7 +87,7 @@ for (const [name, compressed] of [["plain", false], ["zlib", true]]) {
     edge.close();
     assert.equal(await endsWithin(projector, 15000), 0);
     assert.equal(fs.existsSync(profileFolder), false, "the profile folder stayed");
-    assert.deepEqual(temporaryFolder(), before);
+    assert.deepEqual(wine.temporaryFolder(), before);
     wine.forgetStandInEdge();
   });
 }
@@ -111,7 +98,7 @@ test("a damaged movie reaches the page as the web player's error panel", async (
   const exe = wine.pack(PRAVIX_BIN, folder, "damaged", damaged);
   const edge = wine.standInEdge(RECORDER, folder);
   const projector = wine.start(exe);
-  const page = await browser.newPage();
+  const page = await browser().newPage();
   await page.goto(appWindow(await edge.commandLine()).address);
   await page.locator("#panic").waitFor({ timeout: 20000 });
   await page.close();
@@ -133,16 +120,16 @@ test("without Edge or Chrome the default browser gets the address, and the proje
     fs.rmSync(recorded);
     return text.trim();
   };
-  const before = temporaryFolder();
+  const before = wine.temporaryFolder();
   const first = wine.start(exe);
   const firstAddress = await address();
   assert.match(firstAddress, /^http:\/\/127\.0\.0\.1:\d+\/[0-9a-f]{32}\/$/);
-  const { page } = await showsTheMovie(browser, firstAddress, stage, probes);
+  const { page } = await showsTheMovie(browser(), firstAddress, stage, probes);
   // A second start of the same projector while the first plays gets an address of its own.
   const second = wine.start(exe);
   const secondAddress = await address();
   assert.notEqual(secondAddress, firstAddress);
-  const { page: secondPage } = await showsTheMovie(browser, secondAddress, stage, probes);
+  const { page: secondPage } = await showsTheMovie(browser(), secondAddress, stage, probes);
 
   await sleep(2 * SILENCE_MS);
   assert.equal(first.child.exitCode, null, "the projector ended while the page called back");
@@ -153,5 +140,5 @@ test("without Edge or Chrome the default browser gets the address, and the proje
   assert.equal(second.child.exitCode, null, "the second projector ended with the first one's page");
   await secondPage.close();
   assert.equal(await endsWithin(second, 3 * SILENCE_MS), 0);
-  assert.deepEqual(temporaryFolder(), before);
+  assert.deepEqual(wine.temporaryFolder(), before);
 });

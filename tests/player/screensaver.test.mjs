@@ -6,37 +6,27 @@ import assert from "node:assert/strict";
 import { spawnSync } from "node:child_process";
 import fs from "node:fs";
 import path from "node:path";
-import { after, before, test } from "node:test";
+import { test } from "node:test";
 
-import { Wine, appWindow, launchChromium, showsTheMovie, sleep } from "./harness.mjs";
+import { Wine, appWindow, chromiumForTests, endsWithin, showsTheMovie } from "./harness.mjs";
 import { movie, probes, stage } from "./movies.mjs";
 
 const { PRAVIX_BIN, WINE_RUN, WINEPREFIX, RECORDER, WORK } = process.env;
 const wine = new Wine(WINE_RUN, WINEPREFIX);
 
-const temporaryFolder = () => fs.readdirSync(wine.temp).sort();
-const endsWithin = (saver, ms) => Promise.race([saver.ended, sleep(ms).then(() => "still running")]);
 // Whether the stand-in browser copied into `folder` still runs: Wine's processes carry their
 // program's Windows path.
 const running = (folder) =>
   new RegExp(`[\\\\/]${path.basename(folder)}[\\\\/]recorder\\.exe`).test(
     spawnSync("ps", ["-eo", "args"], { encoding: "latin1" }).stdout);
 
-let browser;
-before(async () => {
-  fs.mkdirSync(WORK, { recursive: true });
-  browser = await launchChromium();
-});
-after(async () => {
-  await browser?.close();
-  wine.forgetStandInEdge();
-});
+const browser = chromiumForTests(wine, WORK);
 
 test("a screen saver shows its movie full screen, without a cursor, until the user is back", async () => {
   const folder = path.join(WORK, "saver");
   const scr = wine.pack(PRAVIX_BIN, folder, "saver", movie(true), true);
   const edge = wine.standInEdge(RECORDER, folder);
-  const before = temporaryFolder();
+  const before = wine.temporaryFolder();
   const saver = wine.start(scr, "/s");
   const line = await edge.commandLine();
   assert.match(line, / --no-first-run /);
@@ -45,7 +35,7 @@ test("a screen saver shows its movie full screen, without a cursor, until the us
   const profileFolder = wine.unixPath(profile);
   assert.ok(fs.statSync(profileFolder).isDirectory(), profileFolder);
 
-  const { page } = await showsTheMovie(browser, address, stage, probes);
+  const { page } = await showsTheMovie(browser(), address, stage, probes);
   assert.equal(await page.evaluate(() => getComputedStyle(document.body).cursor), "none");
   // A hand resting on the mouse moves it a little: that is no return.
   await page.mouse.move(100, 100);
@@ -57,7 +47,7 @@ test("a screen saver shows its movie full screen, without a cursor, until the us
   assert.equal(await endsWithin(saver, 15000), 0);
   assert.equal(running(folder), false, "the browser outlived the show");
   assert.equal(fs.existsSync(profileFolder), false, "the profile folder stayed");
-  assert.deepEqual(temporaryFolder(), before);
+  assert.deepEqual(wine.temporaryFolder(), before);
   await page.close();
   wine.forgetStandInEdge();
 });
@@ -67,7 +57,7 @@ test("a move of the mouse ends the show too", async () => {
   const scr = wine.pack(PRAVIX_BIN, folder, "saver", movie(false), true);
   const edge = wine.standInEdge(RECORDER, folder);
   const saver = wine.start(scr, "/s");
-  const { page } = await showsTheMovie(browser, appWindow(await edge.commandLine(), true).address, stage, probes);
+  const { page } = await showsTheMovie(browser(), appWindow(await edge.commandLine(), true).address, stage, probes);
   await page.mouse.move(100, 100);
   await page.mouse.move(140, 100);
   assert.equal(await endsWithin(saver, 15000), 0);

@@ -77,12 +77,17 @@ File::File(const std::string& path, FileMode mode, FileRules) : name_(path) {
   if (GetFileType(handle_.get()) != FILE_TYPE_DISK) {
     throw FileRefusedError(path, "is not a file on a disk");
   }
+  pointer_ = 0;
 }
 
 std::optional<File> File::createNew(const std::string& path) {
   FileHandle handle(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (handle) return File(std::move(handle), path);
+  if (handle) {
+    File created(std::move(handle), path);
+    created.pointer_ = 0;
+    return created;
+  }
   const DWORD error = GetLastError();
   if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return std::nullopt;
   throw FileCreateError(path, static_cast<int>(error));
@@ -117,24 +122,32 @@ uint64_t File::size() const {
 void File::readAt(uint64_t offset, void* buffer, size_t count) const {
   auto* bytes = static_cast<char*>(buffer);
   while (count > 0) {
-    // On a handle opened for synchronous I/O the offset applies to this call alone.
+    // On a handle opened for synchronous I/O the offset applies to this call alone; either read
+    // leaves the pointer after the bytes it read.
     OVERLAPPED position{};
     position.Offset = static_cast<DWORD>(offset);
     position.OffsetHigh = static_cast<DWORD>(offset >> 32);
     DWORD got = 0;
-    if (!ReadFile(handle_.get(), bytes, chunk(count), &got, &position)) {
+    if (!ReadFile(handle_.get(), bytes, chunk(count), &got,
+                  pointer_ == offset ? nullptr : &position)) {
+      pointer_.reset();
       throw StreamReadError(name_, lastErrorText());
     }
     if (got == 0) throw StreamReadError(name_, "the file ended early");
     bytes += got;
     count -= got;
     offset += got;
+    pointer_ = offset;
   }
 }
 
 size_t File::readSome(void* buffer, size_t count) {
   DWORD got = 0;
-  if (ReadFile(handle_.get(), buffer, chunk(count), &got, nullptr)) return got;
+  if (ReadFile(handle_.get(), buffer, chunk(count), &got, nullptr)) {
+    if (pointer_) *pointer_ += got;
+    return got;
+  }
+  pointer_.reset();
   // A pipe whose writer has closed it has come to its end.
   if (GetLastError() == ERROR_BROKEN_PIPE) return 0;
   throw StreamReadError(name_, lastErrorText());
@@ -145,8 +158,10 @@ void File::writeExactly(const void* buffer, size_t count) {
   while (count > 0) {
     DWORD put = 0;
     if (!WriteFile(handle_.get(), bytes, chunk(count), &put, nullptr) || put == 0) {
+      pointer_.reset();
       throw StreamWriteError(name_, lastErrorText());
     }
+    if (pointer_) *pointer_ += put;
     bytes += put;
     count -= put;
   }

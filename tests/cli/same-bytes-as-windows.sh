@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # pravix and Pravix.exe (under Wine and Xvfb) write the same projector and screen saver, byte for
-# byte, for the same movies and stubs. Skipped (77) without the win64 build and its Wine prefix.
-# Usage: same-bytes-as-windows.sh PRAVIX WIN64_BUILD MOVIE
+# byte, for the same movies and stubs. Skipped (77) without the win64 build. Pravix.exe runs in the
+# Wine prefix PREFIX, made by the first run.
+# Usage: same-bytes-as-windows.sh PRAVIX WIN64_BUILD MOVIE PREFIX
 set -euo pipefail
-pravix="$1" win64="$2" movie="$3"
+pravix="$1" win64="$2" movie="$3" prefix="$4"
 bin="$win64/bin"
 wine_run="$win64/wine-run.sh"
-for needed in "$bin/Pravix.exe" "$bin/Player.exe" "$bin/Quendel.dll" "$wine_run" \
-  "$win64/wineprefix/system.reg"; do
-  [ -e "$needed" ] || { echo "skipped: $needed is missing (scripts/build.sh, scripts/wine-prefix.sh)"; exit 77; }
+for needed in "$bin/Pravix.exe" "$bin/Player.exe" "$bin/Quendel.dll" "$wine_run"; do
+  [ -e "$needed" ] || { echo "skipped: $needed is missing (scripts/build.sh)"; exit 77; }
 done
 command -v xvfb-run >/dev/null || { echo "skipped: no xvfb-run"; exit 77; }
+bash "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-prefix.sh" "$prefix"
+export PRAVIX_WINEPREFIX="$prefix"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/pravix-same-bytes.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
@@ -30,4 +32,4 @@ for name in intro noise; do
     echo "$result: $(stat -c %s "$work/native/$result") bytes, the same from pravix and Pravix.exe"
   done
 done
-WINEPREFIX="$win64/wineprefix" timeout 30 wineserver -w 2>/dev/null || true
+WINEPREFIX="$prefix" timeout 30 wineserver -k 2>/dev/null || true

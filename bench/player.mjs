@@ -1,14 +1,18 @@
 // The projector's figures under Wine: from the stub's start to the address handed to the browser
 // (Wine's own start taken off), from the address to the movie's first frame in headless Chromium,
-// the stub's memory while it serves a 1 MiB and a 256 MiB movie, and Player.exe's size.
-// Run by scripts/bench-player.sh, which sets WINE_RUN, WINEPREFIX, RECORDER, PRAVIX_BIN and WORK.
+// the stub's memory while it serves a 1 MiB and a 256 MiB movie, how many keep-alive requests it
+// answers a second, how fast it serves the 256 MiB movie against a plain copy of the file, and
+// Player.exe's size. Run by scripts/bench-player.sh, which sets WINE_RUN, WINEPREFIX, RECORDER,
+// PLAIN_COPY, PRAVIX_BIN and WORK.
+import { spawnSync } from "node:child_process";
 import fs from "node:fs";
+import net from "node:net";
 import path from "node:path";
 
 import { Wine, appWindow, launchChromium, showsTheMovie, sleep, waitFor, windowsPath } from "../tests/player/harness.mjs";
 import { movie, probes, stage } from "../tests/player/movies.mjs";
 
-const { WINE_RUN, WINEPREFIX, RECORDER, PRAVIX_BIN, WORK } = process.env;
+const { WINE_RUN, WINEPREFIX, RECORDER, PLAIN_COPY, PRAVIX_BIN, WORK } = process.env;
 const ROUNDS = Number(process.env.ROUNDS || 7);
 const MIB = 1024 * 1024;
 const wine = new Wine(WINE_RUN, WINEPREFIX);
@@ -52,6 +56,56 @@ async function timeToBrowser(folder, start) {
   return { ms, line, finish: async () => { edge.close(); await run.ended; } };
 }
 
+// Requests answered a second: `connections` keep-alive connections, each sending its next GET of
+// the page once the reply to the last one is in, for `ms`.
+async function requestsPerSecond(address, connections, ms) {
+  const url = new URL(address);
+  const request = `GET ${url.pathname} HTTP/1.1\r\nHost: ${url.host}\r\n\r\n`;
+  const end = performance.now() + ms;
+  const one = () => new Promise((done, fail) => {
+    let answered = 0, pending = Buffer.alloc(0);
+    const socket = net.connect(Number(url.port), url.hostname, () => socket.write(request));
+    socket.on("error", fail);
+    socket.on("data", (data) => {
+      pending = Buffer.concat([pending, data]);
+      for (;;) {
+        const head = pending.indexOf("\r\n\r\n");
+        if (head < 0) return;
+        const length = Number(/Content-Length: (\d+)/.exec(pending.toString("latin1", 0, head))[1]);
+        if (pending.length < head + 4 + length) return;
+        pending = pending.subarray(head + 4 + length);
+        answered++;
+        if (performance.now() < end) {
+          socket.write(request);
+        } else {
+          socket.destroy();
+          done(answered);
+        }
+      }
+    });
+  });
+  const began = performance.now();
+  const answered = (await Promise.all(Array.from({ length: connections }, one))).reduce((a, b) => a + b);
+  return answered / ((performance.now() - began) / 1000);
+}
+
+// A Windows program's time under Wine, Wine's start (the same program on a tiny file) taken off.
+function plainCopyMs(file) {
+  const copy = (from) => {
+    const to = path.join(WORK, "copy.out");
+    fs.rmSync(to, { force: true });
+    const began = performance.now();
+    const run = spawnSync(WINE_RUN, [PLAIN_COPY, windowsPath(from), windowsPath(to)], { stdio: "ignore" });
+    if (run.status !== 0) throw new Error(`the plain copy of ${from} failed`);
+    return performance.now() - began;
+  };
+  const tiny = path.join(WORK, "tiny");
+  fs.writeFileSync(tiny, Buffer.alloc(100));
+  const rounds = Array.from({ length: 3 }, () => copy(file) - copy(tiny));
+  fs.rmSync(path.join(WORK, "copy.out"), { force: true });
+  return median(rounds);
+}
+
 const projectors = {};
 for (const mib of [1, 256]) {
   const folder = path.join(WORK, `movie-${mib}`);
@@ -81,6 +135,8 @@ for (let round = 0; round < ROUNDS; round++) {
 
 // The first frame and the memory, per movie size.
 const rows = [];
+let keepAlive = {};
+let serveMs = 0;
 for (const mib of [1, 256]) {
   const frames = [];
   let peak = 0;
@@ -101,8 +157,13 @@ for (const mib of [1, 256]) {
     const { page, ms } = await showsTheMovie(browser, address, stage, probes);
     frames.push(ms);
     // The whole movie once more, as fast as it can be read.
+    const fetched = performance.now();
     const response = await fetch(new URL("movie.swf", address));
     for await (const part of response.body) void part;
+    if (mib === 256) serveMs = performance.now() - fetched;
+    if (mib === 1 && round === 0) {
+      keepAlive = { one: await requestsPerSecond(address, 1, 3000), eight: await requestsPerSecond(address, 8, 3000) };
+    }
     sampling = false;
     await sampler;
     peak = Math.max(peak, memory(pid).peak);
@@ -113,6 +174,7 @@ for (const mib of [1, 256]) {
 }
 await browser.close();
 wine.forgetStandInEdge();
+const copyMs = plainCopyMs(projectors[256]);
 
 const player = fs.statSync(path.join(PRAVIX_BIN, "Player.exe")).size;
 console.log(`Projector under Wine: medians of ${ROUNDS} runs`);
@@ -125,5 +187,11 @@ for (const { mib, frame, peak, privatePeak } of rows) {
     ` ${peak.toFixed(1)} MiB (target under 32 MiB), of it at most ${privatePeak.toFixed(1)} MiB private` +
     " (the rest pages of files: Wine's libraries and the projector's own image)");
 }
+console.log("  keep-alive GETs of the page (a small file) answered a second:" +
+  ` ${keepAlive.one.toFixed(0)} on one connection, ${keepAlive.eight.toFixed(0)} on eight (target at least 5,000)`);
+const mibPerSecond = (ms) => (256 / (ms / 1000)).toFixed(0);
+console.log(`  the 256 MiB movie served over loopback: ${seconds(serveMs)} s, ${mibPerSecond(serveMs)} MiB/s;` +
+  ` a plain copy of its projector under Wine: ${seconds(copyMs)} s, ${mibPerSecond(copyMs)} MiB/s` +
+  ` (target: served at no less than half the copy's speed)`);
 console.log(`  for comparison, the resident size of an idle Windows program under Wine: ${idleWine.toFixed(1)} MiB`);
 console.log(`  Player.exe: ${player} bytes, ${(player / MIB).toFixed(2)} MiB (target under 12 MiB)`);

@@ -56,14 +56,8 @@ bool isDeviceName(const std::string& path) {
   if (path.rfind("\\\\.\\", 0) == 0) return true;
   // The reserved names stay devices in every folder, with any extension and trailing blanks. The
   // system takes "/" for "\" too ("sub/COM1.exe"); no double-byte character ends in "/".
-  std::string name = fileName(path);
-  name = name.substr(name.find_last_of('/') + 1);
-  name = name.substr(0, name.find('.'));
-  while (!name.empty() && (name.back() == ' ')) name.pop_back();
-  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL") return true;
-  return name.size() == 4 && (name.rfind("COM", 0) == 0 || name.rfind("LPT", 0) == 0) &&
-         name[3] >= '1' && name[3] <= '9';
+  const std::string name = fileName(path);
+  return isReservedDeviceName(name.substr(name.find_last_of('/') + 1));
 }
 
 File::File(const std::string& path, FileMode mode, FileRules) : name_(path) {

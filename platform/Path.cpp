@@ -1,6 +1,8 @@
 // Path helpers: the last-delimiter scan that respects double-byte characters.
 #include "platform/Path.h"
 
+#include <cctype>
+
 namespace pravix {
 namespace {
 
@@ -48,6 +50,16 @@ std::string fileDirectory(std::string_view path, const PathRules& rules) {
 
 std::string fileName(std::string_view path, const PathRules& rules) {
   return std::string(path.substr(fileDirectory(path, rules).size()));
+}
+
+bool isReservedDeviceName(std::string_view name) {
+  name = name.substr(0, name.find('.'));
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  std::string upper(name);
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
+  return upper.size() == 4 && (upper.rfind("COM", 0) == 0 || upper.rfind("LPT", 0) == 0) &&
+         upper[3] >= '1' && upper[3] <= '9';
 }
 
 }  // namespace pravix

@@ -30,4 +30,8 @@ std::string fileDirectory(std::string_view path, const PathRules& rules = hostPa
 // The part after the last separator.
 std::string fileName(std::string_view path, const PathRules& rules = hostPathRules());
 
+// Whether Windows takes a file name for a device in every folder: CON, PRN, AUX, NUL, COM1-9 and
+// LPT1-9, in any case, with any extension and trailing blanks before it.
+bool isReservedDeviceName(std::string_view name);
+
 }  // namespace pravix

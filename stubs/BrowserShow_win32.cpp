@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "platform/System.h"
 #include "platform/TemporaryFolder.h"
 #include "stubs/BrowserCommand.h"
+#include "stubs/LocalSite.h"
 #include "stubs/LoopbackServer.h"
 #include "stubs/PlayerPage.h"
 #include "stubs/StageHeader.h"
@@ -42,12 +44,24 @@ constexpr PlayerFile kPlayerFiles[] = {
 #include "stubs/PlayerFiles.inc"
 };
 
-// The page, then the movie, then the web player's files.
-enum : size_t { kPageFile = 0, kMovieFile = 1, kFirstPlayerFile = 2 };
-
-class MovieContent : public SiteContent {
+// The movie's bytes in the program's file, read as they are sent.
+class MovieBody : public Body {
  public:
-  MovieContent(const File& file, MovieRange movie, const std::string& title, PageMode mode)
+  MovieBody(const File& file, MovieRange movie) : file_(file), movie_(movie) {}
+  uint64_t size() const override { return movie_.length; }
+  void read(uint64_t offset, void* buffer, size_t count) override {
+    file_.readAt(movie_.offset + offset, buffer, count);
+  }
+
+ private:
+  const File& file_;
+  MovieRange movie_;
+};
+
+// What the page shows, and what it tells: when it last called back, whether it asked for the end.
+class PlayerShow : public SiteContent, public ShowEvents {
+ public:
+  PlayerShow(const File& file, MovieRange movie, const std::string& title, PageMode mode)
       : file_(file), movie_(movie), page_(playerPage(title, mode)) {
     for (const PlayerFile& player : kPlayerFiles) {
       // The resources stay mapped with the image: served from there, never copied whole.
@@ -57,37 +71,33 @@ class MovieContent : public SiteContent {
       if (bytes == nullptr) {
         throw std::runtime_error(std::string("The program lacks its player file ") + player.name);
       }
-      resources_.push_back(
-          std::string_view(static_cast<const char*>(bytes), SizeofResource(nullptr, found)));
+      resources_.emplace_back(static_cast<const char*>(bytes), SizeofResource(nullptr, found));
     }
   }
 
-  std::vector<SiteFile> files() const {
-    std::vector<SiteFile> files;
-    files.push_back({"", contentTypeOf(""), false, page_.size()});
-    files.push_back({kMovieName, contentTypeOf(kMovieName), false, movie_.length});
+  std::unique_ptr<Body> page() override { return std::make_unique<BytesBody>(page_); }
+  std::unique_ptr<Body> movie() override { return std::make_unique<MovieBody>(file_, movie_); }
+  std::unique_ptr<Body> playerFile(const std::string& name) override {
     for (size_t i = 0; i < resources_.size(); ++i) {
-      const std::string name = kPlayerFiles[i].name;
-      files.push_back({name, contentTypeOf(name), true, resources_[i].size()});
+      if (name == kPlayerFiles[i].name) return std::make_unique<BytesBody>(resources_[i]);
     }
-    return files;
+    return nullptr;
   }
 
-  void read(size_t file, uint64_t offset, void* buffer, size_t count) override {
-    if (file == kMovieFile) {
-      file_.readAt(movie_.offset + offset, buffer, count);
-      return;
-    }
-    const std::string_view bytes =
-        file == kPageFile ? std::string_view(page_) : resources_.at(file - kFirstPlayerFile);
-    bytes.copy(static_cast<char*>(buffer), count, static_cast<size_t>(offset));
-  }
+  void pageCalledBack() override { lastCallBack_ = GetTickCount64(); }
+  void endAsked() override { endAsked_ = true; }
+
+  // When the page last called back (GetTickCount64), or 0 when it never has.
+  uint64_t lastCallBack() const { return lastCallBack_; }
+  bool ended() const { return endAsked_; }
 
  private:
   const File& file_;
   MovieRange movie_;
   std::string page_;
   std::vector<std::string_view> resources_;
+  uint64_t lastCallBack_ = 0;
+  bool endAsked_ = false;
 };
 
 // The browser window's outer size: the stage, scaled down to fit the primary monitor's work area,
@@ -107,7 +117,7 @@ WindowSize windowFor(const MovieHeader& header) {
 // browser's path and a profile folder, until that browser ends or the page asks for the end; false
 // when neither is registered or starts.
 bool showInAppBrowser(
-    LoopbackServer& server, const LocalSite& site, MovieContent& content,
+    LoopbackServer& server, LocalSite& site, const PlayerShow& show,
     const std::function<std::string(const std::string&, const std::string&)>& commandFor) {
   for (const char* name : kAppBrowsers) {
     const std::optional<std::string> browser = registeredProgram(name);
@@ -119,7 +129,7 @@ bool showInAppBrowser(
     } catch (const SystemError&) {
       continue;  // a registered browser that does not start: the next one, or the default
     }
-    server.serve(site, content, [&] { return !server.endAsked() && !started->waitForExit(0); });
+    server.serve(site, [&] { return !show.ended() && !started->waitForExit(0); });
     started->endAll(kBrowserEndMs);
     profile.remove(kProfileRemovalMs);
     return true;
@@ -132,20 +142,20 @@ bool showInAppBrowser(
 ShowOutcome showInBrowser(const File& file, MovieRange movie, const std::string& title,
                           PageMode mode) {
   std::optional<LoopbackServer> server;
+  std::optional<PlayerShow> show;
   std::optional<LocalSite> site;
-  std::optional<MovieContent> content;
   const ServerLimits limits;
   try {
     server.emplace(limits);
-    content.emplace(file, movie, title, mode);
-    site.emplace(randomHex(kSecretBytes), server->port(), content->files());
+    show.emplace(file, movie, title, mode);
+    site.emplace(randomHex(kSecretBytes), server->port(), *show, *show);
   } catch (const std::runtime_error& error) {
     return {ShowOutcome::Kind::CannotServe, error.what()};
   }
   try {
     const std::string address = site->address();
     if (mode == PageMode::FullScreen) {
-      if (showInAppBrowser(*server, *site, *content, [&](const auto& browser, const auto& profile) {
+      if (showInAppBrowser(*server, *site, *show, [&](const auto& browser, const auto& profile) {
             return kioskCommand(browser, address, profile);
           })) {
         return ShowOutcome{};
@@ -154,7 +164,7 @@ ShowOutcome showInBrowser(const File& file, MovieRange movie, const std::string&
               "Neither Microsoft Edge nor Google Chrome is installed"};
     }
     const WindowSize size = windowFor(readStageHeader(file, movie));
-    if (showInAppBrowser(*server, *site, *content, [&](const auto& browser, const auto& profile) {
+    if (showInAppBrowser(*server, *site, *show, [&](const auto& browser, const auto& profile) {
           return appWindowCommand(browser, address, profile, size);
         })) {
       return ShowOutcome{};
@@ -167,9 +177,9 @@ ShowOutcome showInBrowser(const File& file, MovieRange movie, const std::string&
       return {ShowOutcome::Kind::NoBrowser, error.what()};
     }
     const uint64_t start = GetTickCount64();
-    server->serve(*site, *content, [&] {
+    server->serve(*site, [&] {
       const uint64_t now = GetTickCount64();
-      const uint64_t last = server->lastCallBack();
+      const uint64_t last = show->lastCallBack();
       return last == 0 ? now - start < kFirstCallMs : now - last < kSilenceMs;
     });
   } catch (const std::runtime_error& error) {

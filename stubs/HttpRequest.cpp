@@ -1,4 +1,4 @@
-// Reading a request's header block: the request line and the few fields the server looks at.
+// Reading a request's header block: where it ends, the request line and the fields that frame it.
 #include "stubs/HttpRequest.h"
 
 #include <cctype>
@@ -19,9 +19,7 @@ bool sameText(std::string_view a, std::string_view b) {
 
 std::string_view trimmed(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
-    text.remove_suffix(1);
-  }
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
   return text;
 }
 
@@ -36,15 +34,41 @@ bool isToken(std::string_view text) {
   return true;
 }
 
-// Whether a comma-separated field value lists `option`.
-bool lists(std::string_view value, std::string_view option) {
-  while (!value.empty()) {
+// A field value holds no control character but the tab: no NUL, no CR that ends no line.
+bool isFieldValue(std::string_view value) {
+  for (char c : value) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte < 0x20 && c != '\t') || byte == 0x7F) return false;
+  }
+  return true;
+}
+
+// The items of a comma-separated field value, trimmed, to `visit` until it says no.
+template <typename Visit>
+bool eachItem(std::string_view value, Visit visit) {
+  for (;;) {
     const size_t comma = value.find(',');
-    if (sameText(trimmed(value.substr(0, comma)), option)) return true;
-    if (comma == std::string_view::npos) break;
+    if (!visit(trimmed(value.substr(0, comma)))) return false;
+    if (comma == std::string_view::npos) return true;
     value.remove_prefix(comma + 1);
   }
-  return false;
+}
+
+// A Content-Length value: one number, or a list of the same number. `length` holds an earlier
+// field's number, or nothing.
+bool readLength(std::string_view value, std::optional<uint64_t>& length) {
+  return eachItem(value, [&length](std::string_view item) {
+    // 15 digits: far beyond any body the server takes, and no overflow.
+    if (item.empty() || item.size() > 15) return false;
+    uint64_t number = 0;
+    for (char c : item) {
+      if (c < '0' || c > '9') return false;
+      number = number * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (length && *length != number) return false;
+    length = number;
+    return true;
+  });
 }
 
 // The request line: METHOD SP TARGET SP HTTP/1.x.
@@ -71,67 +95,67 @@ bool readRequestLine(std::string_view line, HttpRequest& request, bool& http10) 
 
 }  // namespace
 
-HeaderBlock readHeaderBlock(std::string_view input, size_t limit) {
-  HeaderBlock block;
-  std::string_view rest = input.substr(0, limit);
-  // Robustness: blank lines before a request are skipped.
-  size_t start = 0;
-  while (start < rest.size() && (rest[start] == '\r' || rest[start] == '\n')) ++start;
-  size_t end = std::string_view::npos;
-  for (size_t at = rest.find('\n', start); at != std::string_view::npos;
-       at = rest.find('\n', at + 1)) {
-    const size_t next = at + 1;
-    if (next < rest.size() && rest[next] == '\n') {
-      end = next + 1;
-      break;
-    }
-    if (next + 1 < rest.size() && rest[next] == '\r' && rest[next + 1] == '\n') {
-      end = next + 2;
-      break;
+size_t headerBlockLength(std::string_view input, size_t& scanned) {
+  for (size_t at = input.find('\n', scanned); at != std::string_view::npos;
+       at = input.find('\n', at + 1)) {
+    // The blank line: LF, or CR LF, right after a line's end. Until the bytes after this LF are
+    // in, the look resumes here.
+    scanned = at;
+    if (at + 1 == input.size()) return 0;
+    if (input[at + 1] == '\n') return at + 2;
+    if (input[at + 1] == '\r') {
+      if (at + 2 == input.size()) return 0;
+      if (input[at + 2] == '\n') return at + 3;
     }
   }
-  if (end == std::string_view::npos) {
-    block.status =
-        input.size() >= limit ? HeaderBlock::Status::TooLarge : HeaderBlock::Status::Incomplete;
-    return block;
-  }
-  block.length = end;
-  block.status = HeaderBlock::Status::Malformed;
+  scanned = input.size();
+  return 0;
+}
 
-  std::string_view lines = rest.substr(start, end - start);
-  const auto nextLine = [&lines] {
-    const size_t newline = lines.find('\n');
-    std::string_view line = lines.substr(0, newline);
-    lines.remove_prefix(newline + 1);
+std::optional<RequestHead> parseHeaderBlock(std::string_view block) {
+  const auto nextLine = [&block] {
+    const size_t newline = block.find('\n');
+    std::string_view line = block.substr(0, newline);
+    block.remove_prefix(newline == std::string_view::npos ? block.size() : newline + 1);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     return line;
   };
-  HttpRequest& request = block.request;
+  RequestHead head;
+  HttpRequest& request = head.request;
   bool http10 = false;
-  if (!readRequestLine(nextLine(), request, http10)) return block;
-  request.keepAlive = !http10;
+  if (!readRequestLine(nextLine(), request, http10)) return std::nullopt;
   bool hostSeen = false;
+  std::optional<uint64_t> length;
+  bool close = false;
+  bool keepAlive = false;
   for (std::string_view line = nextLine(); !line.empty(); line = nextLine()) {
     const size_t colon = line.find(':');
-    // A folded line (obsolete) or a name with blanks before its colon is refused.
-    if (colon == std::string_view::npos || !isToken(line.substr(0, colon))) return block;
+    if (colon == std::string_view::npos || !isToken(line.substr(0, colon))) return std::nullopt;
     const std::string_view name = line.substr(0, colon);
     const std::string_view value = trimmed(line.substr(colon + 1));
+    if (!isFieldValue(value)) return std::nullopt;
     if (sameText(name, "Host")) {
-      request.hostRepeated = hostSeen;
+      if (hostSeen) return std::nullopt;
       hostSeen = true;
       request.host = value;
     } else if (sameText(name, "Content-Length")) {
-      request.hasBody = request.hasBody || value != "0";
+      if (!readLength(value, length)) return std::nullopt;
     } else if (sameText(name, "Transfer-Encoding")) {
-      request.hasBody = true;
+      // Bodies come with a length only: a coded one could hide a request inside it.
+      return std::nullopt;
     } else if (sameText(name, "Connection")) {
-      if (lists(value, "close")) request.keepAlive = false;
-      if (lists(value, "keep-alive")) request.keepAlive = true;
+      eachItem(value, [&](std::string_view option) {
+        close = close || sameText(option, "close");
+        keepAlive = keepAlive || sameText(option, "keep-alive");
+        return true;
+      });
     }
   }
-  block.status = HeaderBlock::Status::Complete;
-  return block;
+  if (!hostSeen) return std::nullopt;
+  // "close" wins over "keep-alive", wherever each stands.
+  request.keepAlive = !close && (keepAlive || !http10);
+  head.bodyLength = length.value_or(0);
+  return head;
 }
 
 }  // namespace pravix::stub

@@ -1,8 +1,9 @@
-// An HTTP/1.x request's header block as the loopback server reads it. Free of Win32 so that the
+// An HTTP/1.x request's header block: where it ends, and what it says. Free of Win32 so that the
 // rules can be checked on any host.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,21 +13,27 @@ namespace pravix::stub {
 struct HttpRequest {
   std::string method;
   std::string target;  // as sent: "/secret/name"
-  std::string host;    // empty when there is none
-  bool hostRepeated = false;
-  bool hasBody = false;  // a Content-Length other than 0, or a Transfer-Encoding
+  std::string host;
+  std::string body;
   bool keepAlive = true;
 };
 
-struct HeaderBlock {
-  enum class Status { Incomplete, Complete, TooLarge, Malformed };
-  Status status = Status::Incomplete;
-  HttpRequest request;
-  size_t length = 0;  // of the block with its blank line, when complete
+// The length of the header block at the start of `input`, through its blank line, or 0 while it
+// has not ended. Lines end in CRLF or a bare LF. `scanned` is where the previous look at a shorter
+// `input` stopped (0 at first); it is moved on, so that every byte is looked at once however the
+// block arrives.
+size_t headerBlockLength(std::string_view input, size_t& scanned);
+
+struct RequestHead {
+  HttpRequest request;      // without its body
+  uint64_t bodyLength = 0;  // Content-Length
 };
 
-// Reads the header block at the start of `input`, which holds at most `limit` bytes of it: one
-// that has not ended within `limit` bytes is too large. Lines end in CRLF or a bare LF.
-HeaderBlock readHeaderBlock(std::string_view input, size_t limit);
+// The request line and the fields of a whole header block, or nothing when the block is malformed
+// or its framing ambiguous: a request line other than METHOD SP TARGET SP HTTP/1.x; a field name
+// that is not a token (a blank before the colon, an obsolete folded line); a control character
+// other than a tab in a value (NUL, a bare CR); no Host or two; a Transfer-Encoding; a
+// Content-Length that is not a number, or two that differ.
+std::optional<RequestHead> parseHeaderBlock(std::string_view block);
 
 }  // namespace pravix::stub

@@ -1,67 +1,58 @@
-// What the loopback server answers: a fixed set of names under a secret, for one Host. Free of
-// Win32 so that the rules can be checked on any host.
+// What the loopback server answers: the page, the movie and the web player's files under a
+// secret, for one Host, and the page's calls to the show. Free of Win32 so that the rules can be
+// checked on any host.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
-#include "stubs/HttpRequest.h"
+#include "stubs/HttpConnection.h"
 
 namespace pravix::stub {
 
-// The server's limits, as data.
-struct ServerLimits {
-  size_t headerBytes = 16 * 1024;  // a longer header block is refused with 431
-  unsigned headerSeconds = 10;     // for a header block, from its first byte to its end
-  unsigned idleSeconds = 15;       // a connection with nothing to do is closed after these
-  size_t connections = 48;         // at once; the oldest idle one makes way for a new one
-  size_t chunkBytes = 64 * 1024;   // read from a file and sent at a time, per connection
-};
-
-// A file the site serves under its secret; "" is the page itself.
-struct SiteFile {
-  std::string name;
-  std::string contentType;
-  bool gzip = false;  // stored gzip-compressed, and sent so
-  uint64_t size = 0;
-};
-
-// The name the page calls every second while it is open: answered with 204 and counted.
+// The name the page calls every second while it is open: answered with 204.
 constexpr const char* kCallBackName = "alive";
 // The name a full-screen page calls when the user is back: answered with 204, and the show ends.
 constexpr const char* kEndName = "end";
 
-struct Reply {
-  int status = 0;
-  std::string head;         // the status line and the fields, through the blank line
-  size_t file = 0;          // the file the body comes from, when bodyLength > 0
-  uint64_t bodyLength = 0;  // 0 for HEAD, for errors and for the call-back
-  bool close = false;       // the connection ends after this reply
-  bool callBack = false;    // the page called back
-  bool end = false;         // the page asked for the end of the show
+// What the page tells the program that shows it.
+class ShowEvents {
+ public:
+  virtual void pageCalledBack() = 0;
+  virtual void endAsked() = 0;
+
+ protected:
+  ~ShowEvents() = default;
 };
 
-class LocalSite {
+// The bodies the site serves, as the program that shows the movie has them.
+class SiteContent {
+ public:
+  virtual std::unique_ptr<Body> page() = 0;
+  virtual std::unique_ptr<Body> movie() = 0;
+  // One of the web player's files, stored gzip-compressed; null when there is none of that name.
+  virtual std::unique_ptr<Body> playerFile(const std::string& name) = 0;
+
+ protected:
+  ~SiteContent() = default;
+};
+
+class LocalSite : public RequestHandler {
  public:
   // `secret`: the address's first path segment, letters and digits.
-  LocalSite(std::string secret, uint16_t port, std::vector<SiteFile> files);
+  LocalSite(std::string secret, uint16_t port, SiteContent& content, ShowEvents& events);
 
   // "http://127.0.0.1:PORT/SECRET/": the page.
   std::string address() const;
 
-  Reply answer(const HttpRequest& request) const;
-  // A refusal before there is a request to answer: 400 for a malformed one, 431 for one too
-  // large; the connection ends after it.
-  Reply refuse(int status) const;
-
-  const std::vector<SiteFile>& files() const { return files_; }
+  Response respond(const HttpRequest& request) override;
 
  private:
   std::string secret_;
   std::string host_;  // "127.0.0.1:PORT"
-  std::vector<SiteFile> files_;
+  SiteContent& content_;
+  ShowEvents& events_;
 };
 
 // The content type the site gives a file name by its extension.

@@ -31,33 +31,28 @@ class LoopbackServer {
 
   uint16_t port() const { return port_; }
 
-  // Serves `site` until `keepServing` says no; it is asked at least every 200 ms.
-  void serve(const LocalSite& site, SiteContent& content, const std::function<bool()>& keepServing);
-
-  // When the page last called back (GetTickCount64), or 0 when it never has.
-  uint64_t lastCallBack() const { return lastCallBack_; }
-  // Whether a page asked for the end of the show.
-  bool endAsked() const { return endAsked_; }
+  // Serves `handler` until `keepServing` says no; it is asked at least every 200 ms.
+  void serve(RequestHandler& handler, const std::function<bool()>& keepServing);
 
  private:
   struct Peer {
     Socket socket;
     HttpConnection connection;
-    uint64_t lastProgress;      // a byte received or sent
-    uint64_t requestStart = 0;  // the first byte of a header block not yet ended
+    uint64_t closeBy = 0;  // once the last reply has gone out: the end of the drain
   };
 
-  void accept(const LocalSite& site, uint64_t now);
-  // Reads and sends what the socket allows now; false when the connection is done.
-  bool exchange(Peer& peer, SiteContent& content, bool readable, uint64_t now);
+  void accept(RequestHandler& handler, uint64_t now);
+  // Reads and sends what the socket allows now, within one round's share; false when the
+  // connection is done.
+  bool exchange(Peer& peer, bool readable, uint64_t now);
+  // Reads and drops what a peer sends after its last reply; false when it is done.
+  bool drain(Peer& peer, uint64_t now);
 
   ServerLimits limits_;
   Winsock winsock_;
   Socket listener_;
   uint16_t port_ = 0;
   std::list<Peer> peers_;
-  uint64_t lastCallBack_ = 0;
-  bool endAsked_ = false;
 };
 
 }  // namespace pravix::stub

@@ -4,6 +4,8 @@
 
 #include <ws2tcpip.h>
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -63,78 +65,99 @@ LoopbackServer::LoopbackServer(const ServerLimits& limits) : limits_(limits) {
   setNonBlocking(listener_.get());
 }
 
-void LoopbackServer::accept(const LocalSite& site, uint64_t now) {
+void LoopbackServer::accept(RequestHandler& handler, uint64_t now) {
   for (;;) {
     Socket socket(::accept(listener_.get(), nullptr, nullptr));
     if (!socket) return;
     setNonBlocking(socket.get());
     if (peers_.size() >= limits_.connections) {
-      // Full: the connection that has waited longest for its peer makes way. One that is busy
-      // sending keeps its place; with every place busy the newcomer is turned away.
-      auto oldest = peers_.end();
+      // Full: a connection being drained makes way, else the one that has waited longest for its
+      // peer. One that is busy sending keeps its place; with every place busy the newcomer is
+      // turned away.
+      auto leaving = peers_.end();
       for (auto peer = peers_.begin(); peer != peers_.end(); ++peer) {
+        if (peer->closeBy != 0) {
+          leaving = peer;
+          break;
+        }
         if (peer->connection.waitingForPeer() &&
-            (oldest == peers_.end() || peer->lastProgress < oldest->lastProgress)) {
-          oldest = peer;
+            (leaving == peers_.end() ||
+             peer->connection.lastActivity() < leaving->connection.lastActivity())) {
+          leaving = peer;
         }
       }
-      if (oldest == peers_.end()) continue;
-      peers_.erase(oldest);
+      if (leaving == peers_.end()) continue;
+      peers_.erase(leaving);
     }
-    peers_.push_back(Peer{std::move(socket), HttpConnection(site, limits_), now});
+    peers_.push_back(Peer{std::move(socket), HttpConnection(handler, limits_, now)});
   }
 }
 
-bool LoopbackServer::exchange(Peer& peer, SiteContent& content, bool readable, uint64_t now) {
+bool LoopbackServer::exchange(Peer& peer, bool readable, uint64_t now) {
   HttpConnection& connection = peer.connection;
-  if (readable) {
-    char buffer[16 * 1024];
-    for (;;) {
-      const int got = recv(peer.socket.get(), buffer, sizeof buffer, 0);
-      if (got == 0) return false;
-      if (got < 0) {
-        if (wouldBlock()) break;
-        return false;
-      }
-      peer.lastProgress = now;
-      if (!connection.insideRequest()) peer.requestStart = now;
-      connection.received(std::string_view(buffer, static_cast<size_t>(got)));
+  char buffer[16 * 1024];
+  // Each connection gets a share of every round, so that one fast peer cannot hold the others
+  // up. While a reply is under way and the connection's buffer is full, its peer waits.
+  for (size_t taken = 0; readable && taken < limits_.roundBytes && connection.room() > 0;) {
+    const int wanted = static_cast<int>(std::min(sizeof buffer, connection.room()));
+    const int got = recv(peer.socket.get(), buffer, wanted, 0);
+    if (got == 0) {
+      // A half-close: the requests already in are still answered.
+      connection.inputEnded(now);
+      break;
     }
-  }
-  for (std::string_view out = connection.pending(content); !out.empty();
-       out = connection.pending(content)) {
-    const int put = send(peer.socket.get(), out.data(), static_cast<int>(out.size()), 0);
-    if (put < 0) {
+    if (got < 0) {
       if (wouldBlock()) break;
       return false;
     }
-    peer.lastProgress = now;
-    connection.sent(static_cast<size_t>(put));
+    connection.received(std::string_view(buffer, static_cast<size_t>(got)), now);
+    taken += static_cast<size_t>(got);
   }
-  if (connection.takeCallBacks() > 0) lastCallBack_ = now;
-  if (connection.endAsked()) endAsked_ = true;
+  for (size_t put = 0; put < limits_.roundBytes;) {
+    const std::string_view out = connection.pending(now);
+    if (out.empty()) break;
+    const int count = static_cast<int>(std::min(out.size(), limits_.roundBytes - put));
+    const int sent = send(peer.socket.get(), out.data(), count, 0);
+    if (sent < 0) {
+      if (wouldBlock()) break;
+      return false;
+    }
+    connection.sent(static_cast<size_t>(sent), now);
+    put += static_cast<size_t>(sent);
+  }
   if (connection.finished()) {
-    // The refusal has gone out; a peer still sending gets its reply before the reset.
+    // The last reply has gone out. Closing a socket with unread input resets the connection, and
+    // the reset may overtake the reply: the peer's further bytes are read and dropped for a
+    // while first, unless it has ended its side already.
     shutdown(peer.socket.get(), SD_SEND);
-    return false;
+    if (connection.peerEnded()) return false;
+    peer.closeBy = now + limits_.drainMs;
+    return true;
   }
-  const uint64_t idleMs = uint64_t{limits_.idleSeconds} * 1000;
-  const uint64_t headerMs = uint64_t{limits_.headerSeconds} * 1000;
-  if (now - peer.lastProgress > idleMs) return false;
-  return !(connection.insideRequest() && now - peer.requestStart > headerMs);
+  return !connection.overdue(now);
 }
 
-void LoopbackServer::serve(const LocalSite& site, SiteContent& content,
-                           const std::function<bool()>& keepServing) {
+bool LoopbackServer::drain(Peer& peer, uint64_t now) {
+  char buffer[16 * 1024];
+  for (size_t taken = 0; taken < limits_.roundBytes; taken += sizeof buffer) {
+    const int got = recv(peer.socket.get(), buffer, sizeof buffer, 0);
+    if (got == 0) return false;
+    if (got < 0) return wouldBlock() && now < peer.closeBy;
+  }
+  return now < peer.closeBy;
+}
+
+void LoopbackServer::serve(RequestHandler& handler, const std::function<bool()>& keepServing) {
   std::vector<WSAPOLLFD> polled;
   while (keepServing()) {
     polled.clear();
     polled.push_back(WSAPOLLFD{listener_.get(), POLLRDNORM, 0});
     for (Peer& peer : peers_) {
-      // Bodies are sent a part at a time: a connection with more to send waits to be writable.
-      const bool sending = !peer.connection.waitingForPeer();
-      polled.push_back(WSAPOLLFD{peer.socket.get(),
-                                 static_cast<SHORT>(POLLRDNORM | (sending ? POLLWRNORM : 0)), 0});
+      SHORT events = 0;
+      if (peer.closeBy != 0 || peer.connection.room() > 0) events |= POLLRDNORM;
+      // Bodies are sent a chunk at a time: a connection with more to send waits to be writable.
+      if (peer.closeBy == 0 && !peer.connection.waitingForPeer()) events |= POLLWRNORM;
+      polled.push_back(WSAPOLLFD{peer.socket.get(), events, 0});
     }
     const int ready = WSAPoll(polled.data(), static_cast<ULONG>(polled.size()), kPollMs);
     if (ready < 0) fail("The server stopped");
@@ -143,13 +166,12 @@ void LoopbackServer::serve(const LocalSite& site, SiteContent& content,
     for (auto peer = peers_.begin(); peer != peers_.end(); ++index) {
       const SHORT events = polled[index].revents;
       const bool readable = (events & (POLLRDNORM | POLLHUP | POLLERR)) != 0;
-      if (exchange(*peer, content, readable, now)) {
-        ++peer;
-      } else {
-        peer = peers_.erase(peer);
-      }
+      const bool kept = peer->closeBy != 0
+                            ? (!readable && now < peer->closeBy) || (readable && drain(*peer, now))
+                            : exchange(*peer, readable, now);
+      peer = kept ? std::next(peer) : peers_.erase(peer);
     }
-    if (polled[0].revents != 0) accept(site, now);
+    if (polled[0].revents != 0) accept(handler, now);
   }
 }
 

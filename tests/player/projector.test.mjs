@@ -18,33 +18,42 @@ const SILENCE_MS = 5000;
 
 const browser = chromiumForTests(wine, WORK);
 
-// One raw request on a connection of its own: the status code of the reply.
-function statusOf(port, request) {
+// Raw requests on a connection of their own, the peer's side ended after them with `halfClose`:
+// the status codes of the replies, once the server has closed the connection.
+function statusesOf(port, requests, halfClose = false) {
   return new Promise((done, fail) => {
-    const socket = net.connect(port, "127.0.0.1", () => socket.write(request));
+    const socket = net.connect(port, "127.0.0.1", () => (halfClose ? socket.end(requests) : socket.write(requests)));
     let reply = "";
     socket.on("data", (data) => (reply += data.toString("latin1")));
     socket.on("error", fail);
-    socket.on("close", () => done(Number(reply.split(" ")[1])));
+    socket.on("close", () => done([...reply.matchAll(/^HTTP\/1\.1 (\d+) /gm)].map((m) => Number(m[1]))));
     socket.setTimeout(10000, () => socket.destroy(new Error("no reply")));
   });
 }
 
 async function refusesWhatIsNotOurs(port, secret) {
   const host = `Host: 127.0.0.1:${port}\r\n`;
+  const alive = `GET ${secret}alive HTTP/1.1\r\n${host}\r\n`;
   const requests = [
-    ["another Host", `GET ${secret} HTTP/1.1\r\nHost: rebound.example:${port}\r\n\r\n`, 421],
-    ["no Host", `GET ${secret} HTTP/1.1\r\n\r\n`, 421],
-    ["no secret", `GET /movie.swf HTTP/1.1\r\n${host}\r\n`, 404],
-    ["a wrong secret", `GET /${"0".repeat(32)}/movie.swf HTTP/1.1\r\n${host}\r\n`, 404],
-    ["POST", `POST ${secret}movie.swf HTTP/1.1\r\n${host}Content-Length: 0\r\n\r\n`, 405],
-    ["an unknown name", `GET ${secret}movie.swf.map HTTP/1.1\r\n${host}\r\n`, 404],
-    ["a header block over 16 KiB", `GET ${secret} HTTP/1.1\r\n${host}X: ${"a".repeat(16384)}\r\n\r\n`, 431],
-    ["HEAD", `HEAD ${secret}movie.swf HTTP/1.1\r\n${host}Connection: close\r\n\r\n`, 200],
+    ["another Host", `GET ${secret} HTTP/1.1\r\nHost: rebound.example:${port}\r\n\r\n`, [421]],
+    ["no Host", `GET ${secret} HTTP/1.1\r\n\r\n`, [400]],
+    ["no secret", `GET /movie.swf HTTP/1.1\r\n${host}\r\n`, [404]],
+    ["a wrong secret", `GET /${"0".repeat(32)}/movie.swf HTTP/1.1\r\n${host}\r\n`, [404]],
+    ["POST", `POST ${secret}movie.swf HTTP/1.1\r\n${host}Content-Length: 0\r\n\r\n`, [405]],
+    ["an unknown name", `GET ${secret}movie.swf.map HTTP/1.1\r\n${host}\r\n`, [404]],
+    ["a header block over 16 KiB", `GET ${secret} HTTP/1.1\r\n${host}X: ${"a".repeat(16384)}\r\n\r\n`, [431]],
+    ["HEAD", `HEAD ${secret}movie.swf HTTP/1.1\r\n${host}Connection: close\r\n\r\n`, [200]],
+    ["a chunked body, and a request inside it",
+      `POST ${secret} HTTP/1.1\r\n${host}Transfer-Encoding: chunked\r\n\r\n${alive.length.toString(16)}\r\n${alive}\r\n0\r\n\r\n`, [400]],
+    ["a request inside a body", `GET ${secret}alive HTTP/1.1\r\n${host}Content-Length: ${alive.length}\r\n\r\n${alive}` +
+      `GET ${secret}alive HTTP/1.1\r\n${host}Connection: close\r\n\r\n`, [204, 204]],
+    ["500 pipelined", alive.repeat(499) + `GET ${secret} HTTP/1.1\r\n${host}Connection: close\r\n\r\n`,
+      [...Array(499).fill(204), 200]],
   ];
-  for (const [what, request, status] of requests) {
-    assert.equal(await statusOf(port, request), status, what);
+  for (const [what, request, statuses] of requests) {
+    assert.deepEqual(await statusesOf(port, request), statuses, what);
   }
+  assert.deepEqual(await statusesOf(port, alive + alive, true), [204, 204], "half-closed");
 }
 
 for (const [name, compressed] of [["plain", false], ["zlib", true]]) {

@@ -1,200 +1,243 @@
-// The loopback server's rules without sockets: the header block, the site's answers and
-// refusals, and one connection's replies, bodies a part at a time.
+// The loopback server's rules without sockets: hostile request streams against one connection,
+// however they are split, the site's answers, the framing of every reply, and the deadlines.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "stubs/HttpConnection.h"
-#include "stubs/HttpRequest.h"
 #include "stubs/LocalSite.h"
+#include "tests/stubs/HttpTestSupport.h"
 
 namespace pravix::stub {
 namespace {
 
-constexpr const char* kSecret = "0123456789abcdef0123456789abcdef";
-
-LocalSite site() {
-  return LocalSite(kSecret, 4321,
-                   {{"", "text/html; charset=utf-8", false, 5},
-                    {"movie.swf", "application/x-shockwave-flash", false, 10},
-                    {"core.wasm", "application/wasm", true, 3}});
-}
-
-std::string get(const std::string& target, const std::string& fields = "Host: 127.0.0.1:4321\r\n",
-                const char* method = "GET") {
-  return std::string(method) + " " + target + " HTTP/1.1\r\n" + fields + "\r\n";
-}
-
-// The status the site gives a raw request.
-int statusOf(const std::string& raw) {
-  const HeaderBlock block = readHeaderBlock(raw, 16 * 1024);
-  if (block.status == HeaderBlock::Status::TooLarge) return site().refuse(431).status;
-  if (block.status != HeaderBlock::Status::Complete) return site().refuse(400).status;
-  return site().answer(block.request).status;
-}
-
-struct Case {
-  const char* what;
-  std::string request;
-  int status;
-};
-
-class SiteAnswers : public ::testing::TestWithParam<Case> {};
-
-TEST_P(SiteAnswers, WithTheStatusOfItsRules) {
-  EXPECT_EQ(statusOf(GetParam().request), GetParam().status) << GetParam().request;
-}
+using test::kSecret;
 
 const std::string kPage = std::string("/") + kSecret + "/";
 const std::string kHost = "Host: 127.0.0.1:4321\r\n";
 
+std::string get(const std::string& target, const std::string& fields = kHost,
+                const char* method = "GET") {
+  return std::string(method) + " " + target + " HTTP/1.1\r\n" + fields + "\r\n";
+}
+
+std::string times(const std::string& text, int count) {
+  std::string all;
+  for (int i = 0; i < count; ++i) all += text;
+  return all;
+}
+
+struct Stream {
+  const char* what;
+  std::string input;
+  std::vector<int> statuses;
+  bool halfClose = false;
+};
+
+class HostileStreams : public ::testing::TestWithParam<Stream> {};
+
+// Every stream gets the same replies sent whole, in parts of 7 bytes and a byte at a time.
+TEST_P(HostileStreams, GetTheRepliesOfTheirRulesHoweverTheyAreSplit) {
+  const Stream& stream = GetParam();
+  const ServerLimits limits;
+  std::string whole;
+  for (size_t step : {stream.input.size(), size_t{7}, size_t{1}}) {
+    test::KnownContent content;
+    LocalSite site(kSecret, test::kPort, content, content);
+    HttpConnection connection(site, limits, 0);
+    const std::string out = test::exchange(connection, stream.input, step, stream.halfClose);
+    EXPECT_EQ(connection.statuses(), stream.statuses) << stream.what << ", step " << step;
+    if (step == stream.input.size()) whole = out;
+    EXPECT_EQ(out, whole) << stream.what << ", step " << step;
+    // Nothing that stood inside a body, or after a refusal, was taken for the end of the show.
+    EXPECT_EQ(content.ends, 0) << stream.what;
+  }
+}
+
+const std::string kEnd = get(kPage + "end");
+
 INSTANTIATE_TEST_SUITE_P(
-    Rules, SiteAnswers,
+    Server, HostileStreams,
     ::testing::Values(
-        Case{"page", get(kPage), 200}, Case{"movie", get(kPage + "movie.swf"), 200},
-        Case{"query ignored", get(kPage + "core.wasm?1"), 200},
-        Case{"head", get(kPage + "movie.swf", kHost, "HEAD"), 200},
-        Case{"call back", get(kPage + "alive"), 204}, Case{"end", get(kPage + "end"), 204},
-        Case{"host in any case", get(kPage, "hOsT:  127.0.0.1:4321 \r\n"), 200},
-        Case{"bare LF", "GET " + kPage + " HTTP/1.0\nHost: 127.0.0.1:4321\n\n", 200},
-        Case{"rebinding host", get(kPage, "Host: evil.example:4321\r\n"), 421},
-        Case{"other port", get(kPage, "Host: 127.0.0.1:4322\r\n"), 421},
-        Case{"localhost", get(kPage, "Host: localhost:4321\r\n"), 421},
-        Case{"no host", get(kPage, ""), 421}, Case{"two hosts", get(kPage, kHost + kHost), 421},
-        Case{"no secret", get("/movie.swf"), 404},
-        Case{"wrong secret", get("/0123456789abcdef0123456789abcdee/movie.swf"), 404},
-        Case{"secret without slash", get(std::string("/") + kSecret), 404},
-        Case{"unknown name", get(kPage + "movie.swf.map"), 404},
-        Case{"dot segments", get(kPage + "../" + kSecret + "/movie.swf"), 404},
-        Case{"absolute form", get("http://127.0.0.1:4321" + kPage), 404},
-        Case{"post", get(kPage, kHost, "POST"), 405}, Case{"put", get(kPage, kHost, "PUT"), 405},
-        Case{"options", get("*", kHost, "OPTIONS"), 405},
-        Case{"body", get(kPage, kHost + "Content-Length: 4\r\n"), 400},
-        Case{"chunked", get(kPage, kHost + "Transfer-Encoding: chunked\r\n"), 400},
-        Case{"http 2", "GET " + kPage + " HTTP/2.0\r\n" + kHost + "\r\n", 400},
-        Case{"no version", "GET " + kPage + "\r\n" + kHost + "\r\n", 400},
-        Case{"folded field", get(kPage, kHost + " folded\r\n"), 400},
-        Case{"blank in name", get(kPage, "Host : 127.0.0.1:4321\r\n"), 400},
-        Case{"over 16 KiB", get(kPage, kHost + "X: " + std::string(16 * 1024, 'a') + "\r\n"),
-             431}));
+        Stream{"page, movie, player file, call back, HEAD",
+               get(kPage) + get(kPage + "movie.swf") + get(kPage + "core.wasm?v=1") +
+                   get(kPage + "alive") + get(kPage + "movie.swf", kHost, "HEAD"),
+               {200, 200, 200, 204, 200}},
+        Stream{"300 pipelined", times(get(kPage + "alive"), 300), std::vector<int>(300, 204)},
+        Stream{"half-closed after two requests", get(kPage) + get(kPage), {200, 200}, true},
+        Stream{"half-closed inside a request", get(kPage) + "GET / HTTP/1.1\r\n", {200}, true},
+        Stream{"blank lines before a request, bare LF",
+               "\r\n\n" + std::string("GET ") + kPage + " HTTP/1.1\n" + "Host: 127.0.0.1:4321\n\n",
+               {200}},
+        Stream{"a body is never a request",
+               get(kPage + "alive",
+                   kHost + "Content-Length: " + std::to_string(kEnd.size()) + "\r\n") +
+                   kEnd + get(kPage + "alive"),
+               {204, 204}},
+        Stream{"a body cut off by the peer's end",
+               get(kPage, kHost + "Content-Length: 100\r\n") + kEnd,
+               {},
+               true},
+        Stream{"chunked, and what follows unread",
+               get(kPage, kHost + "Transfer-Encoding: chunked\r\n") + "0\r\n\r\n" + kEnd,
+               {400}},
+        Stream{"length and chunked",
+               get(kPage, kHost + "Content-Length: 3\r\nTransfer-Encoding: chunked\r\n") + kEnd,
+               {400}},
+        Stream{"two lengths that differ",
+               get(kPage, kHost + "Content-Length: 0\r\nContent-Length: 5\r\n") + kEnd,
+               {400}},
+        Stream{
+            "a list of lengths that differ", get(kPage, kHost + "Content-Length: 1, 2\r\n"), {400}},
+        Stream{"two equal lengths",
+               get(kPage, kHost + "Content-Length: 0\r\nContent-Length: 0\r\n"),
+               {200}},
+        Stream{"a length with a sign", get(kPage, kHost + "Content-Length: +1\r\n") + "x", {400}},
+        Stream{"a length of 16 digits",
+               get(kPage, kHost + "Content-Length: 0000000000000001\r\n") + "x",
+               {400}},
+        Stream{"a body over 16 MiB", get(kPage, kHost + "Content-Length: 16777217\r\n"), {413}},
+        Stream{"a header block over 16 KiB",
+               get(kPage, kHost + "X: " + std::string(16384, 'a')),
+               {431}},
+        Stream{
+            "NUL in a value", get(kPage, kHost + "X: a" + std::string(1, '\0') + "b\r\n"), {400}},
+        Stream{"bare CR in a value", get(kPage, kHost + "X: a\rb\r\n"), {400}},
+        Stream{"no Host", get(kPage, "") + kEnd, {400}},
+        Stream{"two Hosts", get(kPage, kHost + kHost), {400}},
+        Stream{"another Host (rebinding)", get(kPage, "Host: evil.example:4321\r\n"), {421}},
+        Stream{"another port", get(kPage, "Host: 127.0.0.1:4322\r\n"), {421}},
+        Stream{"localhost", get(kPage, "Host: localhost:4321\r\n"), {421}},
+        Stream{"folded field", get(kPage, kHost + " folded\r\n"), {400}},
+        Stream{"blank before a colon", get(kPage, "Host : 127.0.0.1:4321\r\n"), {400}},
+        Stream{"HTTP/2", "GET " + kPage + " HTTP/2.0\r\n" + kHost + "\r\n", {400}},
+        Stream{"no version", "GET " + kPage + "\r\n" + kHost + "\r\n", {400}},
+        Stream{"POST, which nothing takes", get(kPage, kHost, "POST") + kEnd, {405}},
+        Stream{"HTTP/1.0 closes after its reply",
+               "GET " + kPage + " HTTP/1.0\r\n" + kHost + "\r\n" + kEnd,
+               {200}},
+        Stream{"HTTP/1.0 with keep-alive",
+               "GET " + kPage + " HTTP/1.0\r\n" + kHost + "Connection: keep-alive\r\n\r\n" +
+                   get(kPage),
+               {200, 200}},
+        Stream{"close wins over keep-alive",
+               get(kPage, kHost + "Connection: keep-alive, close\r\n") + kEnd,
+               {200}},
+        Stream{"no secret", get("/movie.swf") + kEnd, {404}},
+        Stream{"a wrong secret", get("/0123456789abcdef0123456789abcdee/movie.swf"), {404}},
+        Stream{"the secret without its slash", get(std::string("/") + kSecret), {404}},
+        Stream{"an unknown name", get(kPage + "movie.swf.map"), {404}},
+        Stream{"dot segments", get(kPage + "../" + kSecret + "/movie.swf"), {404}},
+        Stream{"escaped dot segments", get(kPage + "%2e%2E/" + kSecret + "/movie.swf"), {404}},
+        Stream{"absolute form", get("http://127.0.0.1:4321" + kPage), {404}}));
 
-TEST(HeaderBlock, EndsExactlyAtTheLimit) {
-  const std::string head = get(kPage);
-  EXPECT_EQ(readHeaderBlock(head, head.size()).status, HeaderBlock::Status::Complete);
-  EXPECT_EQ(readHeaderBlock(head, head.size() - 1).status, HeaderBlock::Status::TooLarge);
-  EXPECT_EQ(readHeaderBlock(head.substr(0, head.size() - 1), head.size()).status,
-            HeaderBlock::Status::Incomplete);
-}
+TEST(Server, RepliesCarryTheirTypeLengthEncodingAndTheFieldsOfEveryReply) {
+  test::KnownContent content;
+  LocalSite site(kSecret, test::kPort, content, content);
+  EXPECT_EQ(site.address(), std::string("http://127.0.0.1:4321/") + kSecret + "/");
+  const ServerLimits limits;
+  HttpConnection connection(site, limits, 0);
+  EXPECT_EQ(
+      test::exchange(connection,
+                     get(kPage + "core.wasm") + get(kPage + "alive") +
+                         get(kPage + "movie.swf", kHost + "Connection: close\r\n", "HEAD"),
+                     1000),
+      "HTTP/1.1 200 OK\r\nContent-Type: application/wasm\r\nContent-Length: 3\r\n"
+      "Content-Encoding: gzip\r\nCache-Control: no-store\r\nX-Content-Type-Options: "
+      "nosniff\r\nConnection: keep-alive\r\n\r\ngz!"
+      "HTTP/1.1 204 No Content\r\nCache-Control: no-store\r\nX-Content-Type-Options: "
+      "nosniff\r\nConnection: keep-alive\r\n\r\n"
+      "HTTP/1.1 200 OK\r\nContent-Type: application/x-shockwave-flash\r\nContent-Length: 9\r\n"
+      "Cache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\nConnection: close\r\n\r\n");
+  EXPECT_TRUE(connection.finished());
+  EXPECT_EQ(content.callBacks, 1);
 
-TEST(LocalSite, RepliesCarryTheirTypeLengthEncodingAndTheFieldsOfEveryReply) {
-  EXPECT_EQ(site().address(), std::string("http://127.0.0.1:4321/") + kSecret + "/");
-  const Reply wasm = site().answer(readHeaderBlock(get(kPage + "core.wasm"), 1024).request);
-  EXPECT_EQ(wasm.head,
-            "HTTP/1.1 200 OK\r\nContent-Type: application/wasm\r\nContent-Length: 3\r\n"
-            "Content-Encoding: gzip\r\nCache-Control: no-store\r\nX-Content-Type-Options: "
-            "nosniff\r\nConnection: keep-alive\r\n\r\n");
-  EXPECT_EQ(wasm.file, 2u);
-  EXPECT_EQ(wasm.bodyLength, 3u);
-  const Reply refused = site().refuse(404);
-  EXPECT_EQ(refused.head,
-            "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nCache-Control: no-store\r\n"
-            "X-Content-Type-Options: nosniff\r\nConnection: close\r\n\r\n");
-  EXPECT_TRUE(refused.close);
-  const Reply head = site().answer(
-      readHeaderBlock(get(kPage + "movie.swf", kHost + "Connection: close\r\n", "HEAD"), 1024)
-          .request);
-  EXPECT_EQ(head.bodyLength, 0u);
-  EXPECT_TRUE(head.close);
-}
-
-TEST(LocalSite, ContentTypesFollowTheExtension) {
+  HttpConnection refused(site, limits, 0);
+  EXPECT_EQ(
+      test::exchange(refused, get(kPage, kHost, "PUT"), 1000),
+      "HTTP/1.1 405 Method Not Allowed\r\nContent-Length: 0\r\nAllow: GET, HEAD\r\n"
+      "Cache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\nConnection: close\r\n\r\n");
   EXPECT_EQ(contentTypeOf("ruffle.js"), "text/javascript");
-  EXPECT_EQ(contentTypeOf("a.wasm"), "application/wasm");
-  EXPECT_EQ(contentTypeOf("movie.swf"), "application/x-shockwave-flash");
-  EXPECT_EQ(contentTypeOf(""), "text/html; charset=utf-8");
   EXPECT_EQ(contentTypeOf("wasm"), "application/octet-stream");
 }
 
-// Files of known bytes: file i holds 'a' + i, its offset's low byte mixed in.
-class FakeContent : public SiteContent {
- public:
-  void read(size_t file, uint64_t offset, void* buffer, size_t count) override {
-    if (fail) throw std::runtime_error("gone");
-    for (size_t i = 0; i < count; ++i) {
-      static_cast<char*>(buffer)[i] = static_cast<char>('a' + file + ((offset + i) & 1));
-    }
-    reads.push_back(count);
-  }
-  bool fail = false;
-  std::vector<size_t> reads;
-};
-
-// Sends everything the connection offers, at most `step` bytes at a time.
-std::string drain(HttpConnection& connection, SiteContent& content, size_t step = 1000) {
-  std::string out;
-  for (auto part = connection.pending(content); !part.empty(); part = connection.pending(content)) {
-    const size_t count = std::min(step, part.size());
-    out.append(part.substr(0, count));
-    connection.sent(count);
-  }
-  return out;
+TEST(Server, AHeaderBlockMayFillTheLimitExactly) {
+  test::KnownContent content;
+  LocalSite site(kSecret, test::kPort, content, content);
+  ServerLimits limits;
+  const std::string request = get(kPage);
+  limits.headerBytes = request.size();
+  HttpConnection exact(site, limits, 0);
+  test::exchange(exact, request, 1);
+  EXPECT_EQ(exact.statuses(), std::vector<int>{200});
+  limits.headerBytes = request.size() - 1;
+  HttpConnection over(site, limits, 0);
+  test::exchange(over, request, 1);
+  EXPECT_EQ(over.statuses(), std::vector<int>{431});
 }
 
-class Connection : public ::testing::Test {
+// A body that cannot be read ends the connection: its length was promised already.
+class FailingBody : public Body {
+ public:
+  uint64_t size() const override { return 10; }
+  void read(uint64_t, void*, size_t) override { throw std::runtime_error("gone"); }
+};
+
+class Deadlines : public ::testing::Test, public RequestHandler {
  protected:
+  Response respond(const HttpRequest&) override {
+    Response response;
+    response.body = failing_ ? std::unique_ptr<Body>(std::make_unique<FailingBody>())
+                             : std::make_unique<BytesBody>(std::string_view(big_));
+    return response;
+  }
   ServerLimits limits_ = [] {
     ServerLimits limits;
     limits.chunkBytes = 4;
     return limits;
   }();
-  LocalSite site_ = site();
-  HttpConnection connection_{site_, limits_};
-  FakeContent content_;
+  std::string big_ = std::string(12, 'x');
+  bool failing_ = false;
+  HttpConnection connection_{*this, limits_, 0};
 };
 
-TEST_F(Connection, SendsBodiesInPartsOfTheChunkSizeAndAnswersPipelinedRequestsInOrder) {
-  const std::string requests = get(kPage + "movie.swf") + get(kPage + "alive") + get(kPage);
-  // Byte by byte, as a slow peer would send them.
-  for (char c : requests) connection_.received(std::string_view(&c, 1));
-  const std::string out = drain(connection_, content_, 3);
-  EXPECT_NE(out.find("Content-Length: 10\r\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("keep-alive\r\n\r\nbcbcbcbcbcHTTP/1.1 204"), std::string::npos);
-  EXPECT_EQ(out.substr(out.size() - 9), "\r\n\r\nababa");
-  EXPECT_EQ(content_.reads, (std::vector<size_t>{4, 4, 2, 4, 1}));
-  EXPECT_EQ(connection_.statuses(), (std::vector<int>{200, 204, 200}));
-  EXPECT_EQ(connection_.takeCallBacks(), 1u);
-  EXPECT_EQ(connection_.takeCallBacks(), 0u);
+TEST_F(Deadlines, HoldForRequestsRepliesAndIdleConnectionsHoweverSlowlyBytesTrickle) {
+  // Idle from the start.
+  EXPECT_FALSE(connection_.overdue(15000));
+  EXPECT_TRUE(connection_.overdue(15001));
+  // A request begun at 1 s must end by 11 s, however often a byte arrives.
+  const std::string request = get("/", kHost);
+  for (size_t i = 0; i + 1 < request.size(); ++i) {
+    connection_.received(request.substr(i, 1), 1000 + i * 100);
+  }
+  EXPECT_FALSE(connection_.overdue(11000));
+  EXPECT_TRUE(connection_.overdue(11001));
+  connection_.received(request.substr(request.size() - 1), 11000);
+  // Each part of the reply must go out within 10 s of being offered, byte by byte or not.
+  const size_t head = connection_.pending(11000).size();
+  EXPECT_EQ(head, 121u);
+  connection_.sent(head, 20000);
+  EXPECT_EQ(connection_.pending(20000), "xxxx");
+  connection_.sent(1, 29000);
+  EXPECT_FALSE(connection_.overdue(30000));
+  EXPECT_TRUE(connection_.overdue(30001));
+  connection_.sent(3, 30000);
+  connection_.sent(connection_.pending(30000).size(), 30000);
+  connection_.sent(connection_.pending(30000).size(), 30000);
   EXPECT_TRUE(connection_.waitingForPeer());
-  EXPECT_FALSE(connection_.finished());
-
-  // The end of the show is asked for once and stays asked.
-  EXPECT_FALSE(connection_.endAsked());
-  connection_.received(get(kPage + "end"));
-  drain(connection_, content_, 3);
-  EXPECT_TRUE(connection_.endAsked());
-  EXPECT_EQ(connection_.takeCallBacks(), 0u);
+  EXPECT_FALSE(connection_.overdue(45000));
+  EXPECT_TRUE(connection_.overdue(45001));
 }
 
-TEST_F(Connection, EndsAfterARefusalAndIgnoresWhatFollows) {
-  connection_.received(get("/movie.swf") + get(kPage));
-  EXPECT_NE(drain(connection_, content_).find("404 Not Found"), std::string::npos);
-  EXPECT_TRUE(connection_.finished());
-  EXPECT_EQ(connection_.statuses(), std::vector<int>{404});
-}
-
-TEST_F(Connection, RefusesAHeaderBlockThatOutgrowsTheLimitBeforeItEnds) {
-  connection_.received("GET / HTTP/1.1\r\nX: " + std::string(limits_.headerBytes, 'x'));
-  EXPECT_NE(drain(connection_, content_).find("431"), std::string::npos);
-  EXPECT_TRUE(connection_.finished());
-  EXPECT_FALSE(connection_.insideRequest());
-}
-
-TEST_F(Connection, ABodyThatCannotBeReadEndsTheConnection) {
-  connection_.received(get(kPage + "movie.swf"));
-  content_.fail = true;
-  drain(connection_, content_);
+TEST_F(Deadlines, ABodyThatCannotBeReadEndsTheConnection) {
+  failing_ = true;
+  connection_.received(get("/", kHost), 0);
+  connection_.pending(0);  // the head
+  connection_.sent(connection_.pending(0).size(), 0);
+  EXPECT_TRUE(connection_.pending(0).empty());
   EXPECT_TRUE(connection_.finished());
 }
 

@@ -140,6 +140,9 @@ class File {
   void writeExactly(const void* buffer, size_t count);
   // Puts what was written on the disk, so that it survives a power cut (FlushFileBuffers, fsync).
   void flush();
+  // The full path the system opened, every link and junction on the way followed;
+  // StreamReadError when the system cannot tell.
+  std::string resolvedPath() const;
   // POSIX: lets whoever may run `other` run this file too (its execute bits that the umask lets
   // through), as a projector runs wherever its stub does. Win32 runs a file by its name: nothing.
   void takeExecuteBits(const File& other);
@@ -260,6 +263,17 @@ void removeFile(const std::string& path) noexcept;
 // their own type, refused once they are looked at.)
 bool isDeviceName(const std::string& path);
 #endif
+
+// The names of the files in `folder` (with its trailing separator), folders left out, in no set
+// order; none when the folder cannot be read.
+std::vector<std::string> filesIn(const std::string& folder);
+
+// Makes `folder` and each missing folder above it; FileCreateError when one cannot be made.
+void makeFolders(const std::string& folder);
+
+// Whether `path` lies inside `folder` (with its trailing separator), as the system compares names:
+// without regard to case on Win32.
+bool isInsideFolder(const std::string& path, const std::string& folder);
 
 // Whether a system error code means the access was denied.
 bool isAccessDenied(int code);

@@ -3,9 +3,11 @@
 // takes), and the read-only attribute (a file without its owner's write bit is not replaced, even
 // by root). FileRules::Unix follows the system's own rules instead.
 #include <errno.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -236,6 +238,39 @@ uint64_t File::copyInSystem([[maybe_unused]] uint64_t offset, [[maybe_unused]] F
   }
 #endif
   return copied;
+}
+
+std::string File::resolvedPath() const {
+  char resolved[PATH_MAX];
+  if (::realpath(name_.c_str(), resolved) == nullptr) throw StreamReadError(name_, strerror(errno));
+  return resolved;
+}
+
+std::vector<std::string> filesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* directory = ::opendir(folder.c_str());
+  if (directory == nullptr) return names;
+  while (const dirent* entry = ::readdir(directory)) {
+    struct stat status {};
+    if (::stat((folder + entry->d_name).c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+      names.push_back(entry->d_name);
+    }
+  }
+  ::closedir(directory);
+  return names;
+}
+
+void makeFolders(const std::string& folder) {
+  for (size_t slash = folder.find('/', 1); slash != std::string::npos;
+       slash = folder.find('/', slash + 1)) {
+    const std::string part = folder.substr(0, slash);
+    if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) throw FileCreateError(part, errno);
+  }
+  if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) throw FileCreateError(folder, errno);
+}
+
+bool isInsideFolder(const std::string& path, const std::string& folder) {
+  return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0;
 }
 
 bool isAccessDenied(int code) {

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <vector>
 
+#include "platform/CodePage.h"
 #include "platform/File.h"
 #include "platform/Path.h"
 #include "platform/System.h"
@@ -173,6 +174,56 @@ uint64_t File::copyInSystem(uint64_t, File&, uint64_t) const {
   // Win32 copies whole files only, not a run of bytes between two open handles: the caller's
   // buffer does it.
   return 0;
+}
+
+std::string File::resolvedPath() const {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD length = GetFinalPathNameByHandleW(handle_.get(), buffer.data(),
+                                                   static_cast<DWORD>(buffer.size()), 0);
+    if (length == 0) throw StreamReadError(name_, lastErrorText());
+    if (length < buffer.size()) {
+      std::wstring_view path(buffer.data(), length);
+      // "\\?\C:\..." and "\\?\UNC\server\...": the names the program knows.
+      if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+        return "\\" + toCodePage(path.substr(8), CP_ACP).text;
+      }
+      if (path.rfind(L"\\\\?\\", 0) == 0) path.remove_prefix(4);
+      return toCodePage(path, CP_ACP).text;
+    }
+    buffer.resize(length);
+  }
+}
+
+std::vector<std::string> filesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found{};
+  const HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names.push_back(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}
+
+void makeFolders(const std::string& folder) {
+  const std::string directory = fileDirectory(folder.substr(0, folder.find_last_not_of("\\/") + 1));
+  if (!directory.empty() && directory != folder &&
+      GetFileAttributesA(directory.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    makeFolders(directory);
+  }
+  if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    throw FileCreateError(folder, static_cast<int>(GetLastError()));
+  }
+}
+
+bool isInsideFolder(const std::string& path, const std::string& folder) {
+  const std::wstring wide = fromCodePage(path, CP_ACP);
+  const std::wstring wideFolder = fromCodePage(folder, CP_ACP);
+  return wide.size() > wideFolder.size() &&
+         CompareStringOrdinal(wide.data(), static_cast<int>(wideFolder.size()), wideFolder.data(),
+                              static_cast<int>(wideFolder.size()), TRUE) == CSTR_EQUAL;
 }
 
 bool isAccessDenied(int code) {

@@ -50,6 +50,11 @@ std::string temporaryDirectory();
 // missing; without a trailing "\". FileCreateError when it cannot be made.
 std::string userDataDirectory();
 
+// The folder of what the program keeps for this user wherever the user logs on,
+// "%APPDATA%\Pravix", made when it is missing; without a trailing "\". FileCreateError when it
+// cannot be made.
+std::string roamingDataDirectory();
+
 // Whether this is a 32-bit program running on 64-bit Windows.
 bool isWow64Process();
 

@@ -88,16 +88,28 @@ std::string temporaryDirectory() {
   return std::string(folder, length);
 }
 
-std::string userDataDirectory() {
+namespace {
+
+// "FOLDER\Pravix" in the shell's folder `which`, made when it is missing.
+std::string ownFolderIn(int which) {
   char folder[MAX_PATH] = {};
-  const HRESULT found =
-      SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, folder);
+  const HRESULT found = SHGetFolderPathA(nullptr, which | CSIDL_FLAG_CREATE, nullptr, 0, folder);
   const std::string own = std::string(folder) + "\\Pravix";
   if (FAILED(found)) throw FileCreateError(own, static_cast<int>(HRESULT_CODE(found)));
   if (!CreateDirectoryA(own.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
     throw FileCreateError(own, static_cast<int>(GetLastError()));
   }
   return own;
+}
+
+}  // namespace
+
+std::string userDataDirectory() {
+  return ownFolderIn(CSIDL_LOCAL_APPDATA);
+}
+
+std::string roamingDataDirectory() {
+  return ownFolderIn(CSIDL_APPDATA);
 }
 
 bool isWow64Process() {

@@ -15,9 +15,11 @@
 #include "platform/System.h"
 #include "platform/TemporaryFolder.h"
 #include "stubs/BrowserCommand.h"
+#include "stubs/FolderFiles.h"
 #include "stubs/LocalSite.h"
 #include "stubs/LoopbackServer.h"
 #include "stubs/PlayerPage.h"
+#include "stubs/SaveStore.h"
 #include "stubs/StageHeader.h"
 
 namespace pravix::stub {
@@ -33,6 +35,8 @@ constexpr uint64_t kSilenceMs = 5000;
 constexpr uint64_t kFirstCallMs = 60000;
 // After its browser, the processes it left get this long to end and free the profile's files.
 constexpr DWORD kBrowserEndMs = 3000;
+// After the page has gone, what it sent last is still read this long.
+constexpr uint64_t kLastWordsMs = 300;
 constexpr unsigned kProfileRemovalMs = 5000;
 
 struct PlayerFile {
@@ -58,34 +62,56 @@ class MovieBody : public Body {
   MovieRange movie_;
 };
 
+// The bytes of one of the program's RCDATA resources, which stay mapped with its image.
+std::string_view resourceBytes(int id, const char* what) {
+  const HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), RT_RCDATA);
+  const HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
+  const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+  if (bytes == nullptr) throw std::runtime_error(std::string("The program lacks its ") + what);
+  return std::string_view(static_cast<const char*>(bytes), SizeofResource(nullptr, found));
+}
+
 // What the page shows, and what it tells: when it last called back, whether it asked for the end.
+// A projector (PageMode::Window) also serves the files beside it and keeps its movie's saves.
 class PlayerShow : public SiteContent, public ShowEvents {
  public:
   PlayerShow(const File& file, MovieRange movie, const std::string& title, PageMode mode)
-      : file_(file), movie_(movie), page_(playerPage(title, mode)) {
+      : file_(file),
+        movie_(movie),
+        page_(playerPage(title, mode)),
+        icon_(resourceBytes(PRAVIX_ICON_RESOURCE, "icon")) {
     for (const PlayerFile& player : kPlayerFiles) {
-      // The resources stay mapped with the image: served from there, never copied whole.
-      const HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(player.resource), RT_RCDATA);
-      const HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
-      const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
-      if (bytes == nullptr) {
-        throw std::runtime_error(std::string("The program lacks its player file ") + player.name);
-      }
-      resources_.emplace_back(static_cast<const char*>(bytes), SizeofResource(nullptr, found));
+      // Served from the mapped image, never copied whole.
+      resources_.push_back(resourceBytes(player.resource, player.name));
+    }
+    if (mode == PageMode::Window) {
+      beside_.emplace(file);
+      saves_.emplace(saveFolderOf(roamingDataDirectory() + "\\Saves\\", file.name()));
     }
   }
 
   std::unique_ptr<Body> page() override { return std::make_unique<BytesBody>(page_); }
   std::unique_ptr<Body> movie() override { return std::make_unique<MovieBody>(file_, movie_); }
+  std::unique_ptr<Body> icon() override { return std::make_unique<BytesBody>(icon_); }
   std::unique_ptr<Body> playerFile(const std::string& name) override {
     for (size_t i = 0; i < resources_.size(); ++i) {
       if (name == kPlayerFiles[i].name) return std::make_unique<BytesBody>(resources_[i]);
     }
     return nullptr;
   }
+  std::unique_ptr<Body> besideFile(const std::string& path) override {
+    return beside_ ? beside_->open(path) : nullptr;
+  }
+  SaveStore* saves() override { return saves_ ? &*saves_ : nullptr; }
 
   void pageCalledBack() override { lastCallBack_ = GetTickCount64(); }
   void endAsked() override { endAsked_ = true; }
+  void execAsked(const std::string& name) override {
+    if (const std::optional<std::string> program =
+            beside_ ? beside_->program(name) : std::nullopt) {
+      openWithShell(nullptr, *program);
+    }
+  }
 
   // When the page last called back (GetTickCount64), or 0 when it never has.
   uint64_t lastCallBack() const { return lastCallBack_; }
@@ -95,7 +121,10 @@ class PlayerShow : public SiteContent, public ShowEvents {
   const File& file_;
   MovieRange movie_;
   std::string page_;
+  std::string_view icon_;
   std::vector<std::string_view> resources_;
+  std::optional<FolderFiles> beside_;
+  std::optional<SaveStore> saves_;
   uint64_t lastCallBack_ = 0;
   bool endAsked_ = false;
 };
@@ -130,6 +159,9 @@ bool showInAppBrowser(
       continue;  // a registered browser that does not start: the next one, or the default
     }
     server.serve(site, [&] { return !show.ended() && !started->waitForExit(0); });
+    // What the page sent as it closed (its last save) may still wait in the sockets.
+    const uint64_t closed = GetTickCount64();
+    server.serve(site, [&] { return GetTickCount64() - closed < kLastWordsMs; });
     started->endAll(kBrowserEndMs);
     profile.remove(kProfileRemovalMs);
     return true;
@@ -180,7 +212,7 @@ ShowOutcome showInBrowser(const File& file, MovieRange movie, const std::string&
     server->serve(*site, [&] {
       const uint64_t now = GetTickCount64();
       const uint64_t last = show->lastCallBack();
-      return last == 0 ? now - start < kFirstCallMs : now - last < kSilenceMs;
+      return !show->ended() && (last == 0 ? now - start < kFirstCallMs : now - last < kSilenceMs);
     });
   } catch (const std::runtime_error& error) {
     return {ShowOutcome::Kind::CannotServe, error.what()};

@@ -15,18 +15,26 @@ const char* reason(int status) {
       return "OK";
     case 204:
       return "No Content";
+    case 206:
+      return "Partial Content";
     case 400:
       return "Bad Request";
+    case 403:
+      return "Forbidden";
     case 404:
       return "Not Found";
     case 405:
       return "Method Not Allowed";
     case 413:
       return "Content Too Large";
+    case 416:
+      return "Range Not Satisfiable";
     case 421:
       return "Misdirected Request";
     case 431:
       return "Request Header Fields Too Large";
+    case 500:
+      return "Internal Server Error";
     default:
       return "Error";
   }
@@ -45,6 +53,22 @@ size_t blankLinesAtStart(std::string_view input) {
     }
   }
 }
+
+// The bytes `first` to `first + length` of another body.
+class PartOfBody : public Body {
+ public:
+  PartOfBody(std::unique_ptr<Body> whole, uint64_t first, uint64_t length)
+      : whole_(std::move(whole)), first_(first), length_(length) {}
+  uint64_t size() const override { return length_; }
+  void read(uint64_t offset, void* buffer, size_t count) override {
+    whole_->read(first_ + offset, buffer, count);
+  }
+
+ private:
+  std::unique_ptr<Body> whole_;
+  uint64_t first_;
+  uint64_t length_;
+};
 
 }  // namespace
 
@@ -117,10 +141,31 @@ void HttpConnection::answerNext(uint64_t now) {
   request.body = input_.substr(0, static_cast<size_t>(head_->bodyLength));
   input_.erase(0, static_cast<size_t>(head_->bodyLength));
   Response response = handler_.respond(request);
+  applyRange(response, request.range);
   const bool headOnly = request.method == "HEAD";
   const bool keepAlive = request.keepAlive;
   head_.reset();
   startReply(std::move(response), headOnly, keepAlive, now);
+}
+
+void HttpConnection::applyRange(Response& response, const std::string& range) {
+  if (!response.ranges) return;
+  response.fields += "Accept-Ranges: bytes\r\n";
+  if (range.empty() || response.status != 200) return;
+  const uint64_t size = response.body ? response.body->size() : 0;
+  const std::optional<ByteRange> part = byteRange(range, size);
+  if (!part) return;
+  const std::string total = "/" + std::to_string(size) + "\r\n";
+  if (part->length == 0) {
+    response.status = 416;
+    response.fields += "Content-Range: bytes *" + total;
+    response.body.reset();
+    return;
+  }
+  response.status = 206;
+  response.fields += "Content-Range: bytes " + std::to_string(part->first) + "-" +
+                     std::to_string(part->first + part->length - 1) + total;
+  response.body = std::make_unique<PartOfBody>(std::move(response.body), part->first, part->length);
 }
 
 void HttpConnection::startReply(Response response, bool headOnly, bool keepAlive, uint64_t now) {
@@ -147,16 +192,20 @@ void HttpConnection::startReply(Response response, bool headOnly, bool keepAlive
 
 std::string_view HttpConnection::pending(uint64_t now) {
   if (finished_ || !replying_) return {};
-  if (outputSent_ == output_.size() && bodyLeft_ > 0) {
+  // The body goes a chunk at a time, each once the last has gone out; the first joins the head,
+  // so that a small reply goes out in one piece.
+  if (bodyLeft_ > 0 && (outputSent_ == output_.size() || bodyOffset_ == 0)) {
+    output_.erase(0, outputSent_);
+    outputSent_ = 0;
+    const size_t start = output_.size();
     const auto count = static_cast<size_t>(std::min<uint64_t>(bodyLeft_, limits_.chunkBytes));
-    output_.resize(count);
+    output_.resize(start + count);
     try {
-      body_->read(bodyOffset_, output_.data(), count);
+      body_->read(bodyOffset_, output_.data() + start, count);
     } catch (const std::exception&) {
       finished_ = true;
       return {};
     }
-    outputSent_ = 0;
     bodyOffset_ += count;
     bodyLeft_ -= count;
     partOffered_ = now;

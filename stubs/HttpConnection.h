@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "stubs/HttpRequest.h"
@@ -21,12 +22,12 @@ struct ServerLimits {
   size_t bodyBytes = 16 * 1024 * 1024;  // a longer body is refused with 413, unread
   unsigned requestSeconds = 10;         // for a request, from its first byte to the end of its body
   unsigned idleSeconds = 15;            // a connection with nothing to do is closed after these
-  unsigned sendSeconds = 10;            // for each part of a reply (its head, each chunk) to go out
+  unsigned sendSeconds = 10;            // for each chunk of a reply to go out
   unsigned drainMs = 1000;  // after the last reply, what the peer still sends is read and dropped
                             // this long, so that the close does not reset the reply away
   size_t connections = 48;  // at once; the one idle longest makes way for a new one
-  size_t chunkBytes = 64 * 1024;   // read from a body and sent at a time, per connection
-  size_t roundBytes = 256 * 1024;  // read from or sent to one connection in one round of the loop
+  size_t chunkBytes = 256 * 1024;   // read from a body at a time, per connection
+  size_t roundBytes = 1024 * 1024;  // read from or sent to one connection in one round of the loop
 };
 
 // A reply's body, read a part at a time.
@@ -49,6 +50,19 @@ class BytesBody : public Body {
   std::string_view bytes_;
 };
 
+// Bytes of the reply's own, made for the request.
+class OwnedBody : public Body {
+ public:
+  explicit OwnedBody(std::string bytes) : bytes_(std::move(bytes)) {}
+  uint64_t size() const override { return bytes_.size(); }
+  void read(uint64_t offset, void* buffer, size_t count) override {
+    BytesBody(bytes_).read(offset, buffer, count);
+  }
+
+ private:
+  std::string bytes_;
+};
+
 // What a handler answers; the connection adds the framing fields.
 struct Response {
   int status = 200;
@@ -56,6 +70,7 @@ struct Response {
   bool gzip = false;           // the body is stored gzip-compressed, and sent so
   std::string fields;          // any further fields, each with its CRLF
   std::unique_ptr<Body> body;  // none: an empty body
+  bool ranges = false;         // a Range asks for a part of the body (206), as for a video
   bool close = false;          // the connection ends after this reply
 
   // A reply of `status` without a body.
@@ -107,6 +122,8 @@ class HttpConnection {
   // Answers the next complete request in the input, if there is one and no reply is under way.
   void answerNext(uint64_t now);
   void startReply(Response response, bool headOnly, bool keepAlive, uint64_t now);
+  // The part of `response` that a Range field asks for, where it may.
+  static void applyRange(Response& response, const std::string& range);
 
   RequestHandler& handler_;
   const ServerLimits& limits_;
@@ -117,7 +134,7 @@ class HttpConnection {
   bool replying_ = false;
   bool closing_ = false;  // the reply under way is the last
   bool finished_ = false;
-  std::string output_;  // the head, then chunks of the body
+  std::string output_;  // the head and chunks of the body, from what is unsent
   size_t outputSent_ = 0;
   std::unique_ptr<Body> body_;
   uint64_t bodyOffset_ = 0;

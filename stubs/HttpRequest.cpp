@@ -1,6 +1,7 @@
 // Reading a request's header block: where it ends, the request line and the fields that frame it.
 #include "stubs/HttpRequest.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace pravix::stub {
@@ -54,19 +55,24 @@ bool eachItem(std::string_view value, Visit visit) {
   }
 }
 
+// A decimal number of at most 15 digits (far beyond any body or file served, and no overflow).
+std::optional<uint64_t> number(std::string_view digits) {
+  if (digits.empty() || digits.size() > 15) return std::nullopt;
+  uint64_t value = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return value;
+}
+
 // A Content-Length value: one number, or a list of the same number. `length` holds an earlier
 // field's number, or nothing.
 bool readLength(std::string_view value, std::optional<uint64_t>& length) {
   return eachItem(value, [&length](std::string_view item) {
-    // 15 digits: far beyond any body the server takes, and no overflow.
-    if (item.empty() || item.size() > 15) return false;
-    uint64_t number = 0;
-    for (char c : item) {
-      if (c < '0' || c > '9') return false;
-      number = number * 10 + static_cast<uint64_t>(c - '0');
-    }
-    if (length && *length != number) return false;
-    length = number;
+    const std::optional<uint64_t> value = number(item);
+    if (!value || (length && *length != *value)) return false;
+    length = value;
     return true;
   });
 }
@@ -94,6 +100,26 @@ bool readRequestLine(std::string_view line, HttpRequest& request, bool& http10) 
 }
 
 }  // namespace
+
+std::optional<ByteRange> byteRange(std::string_view field, uint64_t size) {
+  constexpr std::string_view kUnit = "bytes=";
+  if (field.substr(0, kUnit.size()) != kUnit) return std::nullopt;
+  field = trimmed(field.substr(kUnit.size()));
+  const size_t dash = field.find('-');
+  if (dash == std::string_view::npos) return std::nullopt;
+  const std::string_view from = field.substr(0, dash);
+  const std::optional<uint64_t> to = number(field.substr(dash + 1));
+  if (from.empty()) {
+    if (!to) return std::nullopt;
+    const uint64_t length = std::min(*to, size);
+    return ByteRange{size - length, length};
+  }
+  const std::optional<uint64_t> first = number(from);
+  if (!first || (field.size() > dash + 1 && (!to || *to < *first))) return std::nullopt;
+  if (*first >= size) return ByteRange{size, 0};
+  const uint64_t last = to ? std::min(*to, size - 1) : size - 1;
+  return ByteRange{*first, last - *first + 1};
+}
 
 size_t headerBlockLength(std::string_view input, size_t& scanned) {
   for (size_t at = input.find('\n', scanned); at != std::string_view::npos;
@@ -138,6 +164,10 @@ std::optional<RequestHead> parseHeaderBlock(std::string_view block) {
       if (hostSeen) return std::nullopt;
       hostSeen = true;
       request.host = value;
+    } else if (sameText(name, "Origin")) {
+      request.origin = value;
+    } else if (sameText(name, "Range")) {
+      request.range = value;
     } else if (sameText(name, "Content-Length")) {
       if (!readLength(value, length)) return std::nullopt;
     } else if (sameText(name, "Transfer-Encoding")) {

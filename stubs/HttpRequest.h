@@ -14,6 +14,8 @@ struct HttpRequest {
   std::string method;
   std::string target;  // as sent: "/secret/name"
   std::string host;
+  std::string origin;  // empty when there is none
+  std::string range;   // the Range field's value; empty when there is none
   std::string body;
   bool keepAlive = true;
 };
@@ -35,5 +37,16 @@ struct RequestHead {
 // other than a tab in a value (NUL, a bare CR); no Host or two; a Transfer-Encoding; a
 // Content-Length that is not a number, or two that differ.
 std::optional<RequestHead> parseHeaderBlock(std::string_view block);
+
+// The part of a body of `size` bytes that a Range field asks for.
+struct ByteRange {
+  uint64_t first = 0;
+  uint64_t length = 0;  // 0: the range lies beyond the body (416)
+};
+
+// The one range of bytes in a Range field ("bytes=FIRST-LAST", "bytes=FIRST-", "bytes=-SUFFIX");
+// nothing for a field the server answers with the whole body: several ranges, another unit, or
+// one that is malformed.
+std::optional<ByteRange> byteRange(std::string_view field, uint64_t size);
 
 }  // namespace pravix::stub

@@ -1,6 +1,6 @@
-// What the loopback server answers: the page, the movie and the web player's files under a
-// secret, for one Host, and the page's calls to the show. Free of Win32 so that the rules can be
-// checked on any host.
+// What the loopback server answers: the page, the movie, the web player's files, the movie's saves
+// and the files beside the program under a secret, for one Host, and the page's calls to the show.
+// Free of Win32 so that the rules can be checked on any host.
 #pragma once
 
 #include <cstdint>
@@ -8,31 +8,47 @@
 #include <string>
 
 #include "stubs/HttpConnection.h"
+#include "stubs/SaveStore.h"
 
 namespace pravix::stub {
 
 // The name the page calls every second while it is open: answered with 204.
 constexpr const char* kCallBackName = "alive";
-// The name a full-screen page calls when the user is back: answered with 204, and the show ends.
+// The name the page calls when the show is over (the movie quit, or the user is back at a screen
+// saver): answered with 204, and the show ends.
 constexpr const char* kEndName = "end";
+// The icon of the program, for the window's title bar and the taskbar.
+constexpr const char* kIconName = "icon.ico";
+// The folder of the movie's saves: GET gives them all, PUT and DELETE "saves/NAME.sol" keep and
+// remove one.
+constexpr const char* kSavesName = "saves/";
+// The movie's `fscommand("exec", NAME)`: POST "exec/NAME".
+constexpr const char* kExecName = "exec/";
 
 // What the page tells the program that shows it.
 class ShowEvents {
  public:
   virtual void pageCalledBack() = 0;
   virtual void endAsked() = 0;
+  // The movie asked to run the program `name` (a plain file name).
+  virtual void execAsked(const std::string& name) = 0;
 
  protected:
   ~ShowEvents() = default;
 };
 
-// The bodies the site serves, as the program that shows the movie has them.
+// The bodies and the saves the site serves, as the program that shows the movie has them.
 class SiteContent {
  public:
   virtual std::unique_ptr<Body> page() = 0;
   virtual std::unique_ptr<Body> movie() = 0;
+  virtual std::unique_ptr<Body> icon() = 0;
   // One of the web player's files, stored gzip-compressed; null when there is none of that name.
   virtual std::unique_ptr<Body> playerFile(const std::string& name) = 0;
+  // A file beside the program at `path` (plain names separated by "/"); null when there is none.
+  virtual std::unique_ptr<Body> besideFile(const std::string& path) = 0;
+  // Where the movie's saves are kept; null when they are not.
+  virtual SaveStore* saves() = 0;
 
  protected:
   ~SiteContent() = default;
@@ -49,6 +65,9 @@ class LocalSite : public RequestHandler {
   Response respond(const HttpRequest& request) override;
 
  private:
+  // What writes, or starts a program: only the page's own requests.
+  Response change(const HttpRequest& request, const std::string& name);
+
   std::string secret_;
   std::string host_;  // "127.0.0.1:PORT"
   SiteContent& content_;

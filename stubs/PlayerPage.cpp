@@ -34,16 +34,131 @@ std::string htmlText(const std::string& text) {
 
 namespace {
 
+// The page's names of the server's, written in once.
+std::string names() {
+  return std::string("const names = {end: \"") + kEndName + "\", alive: \"" + kCallBackName +
+         "\", saves: \"" + kSavesName + "\", exec: \"" + kExecName + "\", movie: \"" + kMovieName +
+         "\"};\nconst address = (name) => new URL(name, location.href).href;\n";
+}
+
+// The movie's local shared objects are files the program keeps. The player looks for them in the
+// page's storage under "HOST/PATH/NAME", PATH the movie's path or a folder above it, its value
+// the base64 of the .sol file: the page takes those keys over before the player's script runs,
+// answers them from the saves it fetched before the movie starts, and hands every flush and clear
+// to the program, one at a time, with keepalive so that the last one still arrives as the window
+// closes (a browser carries at most 64 KiB so).
+constexpr const char* kSaves = R"(const saves = new Map();
+const saveName = (() => {
+  const host = location.hostname + "/";
+  const movie = new URL(names.movie, location.href).pathname.slice(1);
+  const paths = new Set([movie, movie.slice(0, movie.lastIndexOf("/")), ""]);
+  return (key) => {
+    if (typeof key !== "string" || !key.startsWith(host)) return null;
+    const rest = key.slice(host.length), slash = rest.lastIndexOf("/");
+    return slash >= 0 && paths.has(rest.slice(0, slash)) ? rest.slice(slash + 1) : null;
+  };
+})();
+const unsaved = new Set();
+let saving = false;
+const sendSave = (name) => {
+  const value = saves.get(name), at = address(names.saves + encodeURIComponent(name) + ".sol");
+  if (value === undefined) return fetch(at, {method: "DELETE", keepalive: true});
+  const body = Uint8Array.from(atob(value), (c) => c.charCodeAt(0));
+  return fetch(at, {method: "PUT", body, keepalive: body.length < 65536});
+};
+const saveNext = () => {
+  if (saving || unsaved.size === 0) return;
+  const [name] = unsaved;
+  unsaved.delete(name);
+  saving = true;
+  sendSave(name).catch(() => {}).finally(() => { saving = false; saveNext(); });
+};
+addEventListener("pagehide", () => { unsaved.forEach(sendSave); unsaved.clear(); });
+const storage = Storage.prototype, own = {get: storage.getItem, set: storage.setItem, remove: storage.removeItem};
+storage.getItem = function (key) {
+  const name = saveName(key);
+  return name === null ? own.get.call(this, key) : saves.get(name) ?? null;
+};
+storage.setItem = function (key, value) {
+  const name = saveName(key);
+  if (name === null) return own.set.call(this, key, value);
+  saves.set(name, String(value));
+  unsaved.add(name);
+  saveNext();
+};
+storage.removeItem = function (key) {
+  const name = saveName(key);
+  if (name === null) return own.remove.call(this, key);
+  saves.delete(name);
+  unsaved.add(name);
+  saveNext();
+};
+const savesRead = fetch(address(names.saves), {cache: "no-store"}).then((reply) => reply.json())
+  .then((all) => Object.entries(all).forEach(([name, value]) => saves.set(name, value)))
+  .catch(() => {});
+)";
+
+// A projector does what the movie asks of it as the Flash projector did: quit, fullscreen,
+// allowscale, showmenu and exec; trapallkeys and the rest change nothing here. The window takes
+// the stage's size once the player has read it, where the program could not (an LZMA movie).
+constexpr const char* kProjector = R"(let menu = true;
+const endShow = () => {
+  fetch(address(names.end), {cache: "no-store", keepalive: true}).catch(() => {});
+  player.remove();
+  document.body.textContent = "The movie has ended.";
+  document.body.style.color = "#ccc";
+  document.body.style.font = "16px sans-serif";
+};
+player.ruffle().addFSCommandHandler((command, args) => {
+  const on = String(args).toLowerCase() === "true";
+  switch (String(command).toLowerCase()) {
+    case "quit":
+      endShow();
+      break;
+    case "fullscreen":
+      if (on) document.documentElement.requestFullscreen?.()?.catch(() => {});
+      else if (document.fullscreenElement) document.exitFullscreen();
+      break;
+    case "allowscale":
+      scaled = on;
+      fit();
+      break;
+    case "showmenu":
+      menu = on;
+      break;
+    case "exec":
+      fetch(address(names.exec + encodeURIComponent(args)), {method: "POST"}).catch(() => {});
+      break;
+  }
+});
+addEventListener("contextmenu", (event) => {
+  if (menu) return;
+  event.preventDefault();
+  event.stopImmediatePropagation();
+}, true);
+player.addEventListener("loadedmetadata", () => {
+  const movie = player.ruffle().metadata;
+  if (!(movie.width > 0 && movie.height > 0)) return;
+  const frameWidth = outerWidth - innerWidth, frameHeight = outerHeight - innerHeight;
+  const scale = Math.min(1, (screen.availWidth - frameWidth) / movie.width,
+    (screen.availHeight - frameHeight) / movie.height);
+  const width = Math.round(movie.width * scale), height = Math.round(movie.height * scale);
+  if (Math.abs(innerWidth - width) > 2 || Math.abs(innerHeight - height) > 2) {
+    resizeBy(width - innerWidth, height - innerHeight);
+  }
+});
+play(savesRead);
+)";
+
 // A screen saver ends at the first key, click, turn of the wheel or move of the pointer by more
-// than a few pixels (a hand resting on the mouse moves it a little): the page asks the server to
-// end the show. The listeners catch the events on their way down, before the player sees them.
-std::string endOnInput() {
-  return std::string(R"(const end = new URL(")") + kEndName + R"(", location.href).href;
-let endAsked = false, firstPointer = null;
+// than a few pixels (a hand resting on the mouse moves it a little), or when its movie quits: the
+// page asks the server to end the show. The listeners catch the events on their way down, before
+// the player sees them.
+constexpr const char* kScreenSaver = R"(let endAsked = false, firstPointer = null;
 const askEnd = () => {
   if (endAsked) return;
   endAsked = true;
-  fetch(end, {cache: "no-store", keepalive: true}).catch(() => { endAsked = false; });
+  fetch(address(names.end), {cache: "no-store", keepalive: true}).catch(() => { endAsked = false; });
 };
 for (const type of ["keydown", "pointerdown", "wheel", "touchstart"]) addEventListener(type, askEnd, true);
 addEventListener("pointermove", (event) => {
@@ -52,8 +167,11 @@ addEventListener("pointermove", (event) => {
     askEnd();
   }
 }, true);
+player.ruffle().addFSCommandHandler((command) => {
+  if (String(command).toLowerCase() === "quit") askEnd();
+});
+play(Promise.resolve());
 )";
-}
 
 }  // namespace
 
@@ -62,14 +180,18 @@ std::string playerPage(const std::string& title, PageMode mode) {
   // A projector is a program the user started: it plays at once, with sound, and without the
   // player's splash screen or its "click to unmute" overlay. WebGL first: every browser of
   // Windows 10 and 11 has it, and the player's default probe for WebGPU first cost a second
-  // before the first frame in Chromium. Once the movie's header is read the
-  // player takes the stage's proportions, centred on the movie's background colour.
+  // before the first frame in Chromium. Once the movie's header is read the player takes the
+  // stage's proportions, centred on the movie's background colour, or, when the movie does not
+  // allow scaling, the stage's own size. The movie gets the keyboard at once: a game answers its
+  // keys without a click first. fscommands reach the page only with allowScriptAccess.
   //
   // The call back runs in a worker: a page's own timers slow to one call a minute once it has been
   // hidden for a while, a worker's do not, and the server takes a silent page for a closed one.
   return std::string(R"(<!DOCTYPE html>
 <html><head><meta charset="utf-8"><title>)") +
          htmlText(title) + R"(</title>
+<link rel="icon" href=")" +
+         kIconName + R"(">
 <style>
 html, body {margin: 0; height: 100%; overflow: hidden; background: #000}
 body {display: flex; align-items: center; justify-content: center}
@@ -79,30 +201,34 @@ ruffle-player {width: 100%; height: 100%; flex: none}
 <script>
 window.RufflePlayer = {config: {autoplay: "on", splashScreen: false, unmuteOverlay: "hidden",
   letterbox: "on", preferredRenderer: "webgl", showSwfDownload: false,
-  warnOnUnsupportedContent: false}};
-</script>
+  warnOnUnsupportedContent: false, allowScriptAccess: true}};
+)" + names() +
+         (fullScreen ? "" : kSaves) +
+         R"(</script>
 <script src=")" +
-         std::string(kPlayerScriptName) + R"("></script>
+         kPlayerScriptName + R"("></script>
 </head><body><script>
 const player = RufflePlayer.newest().createPlayer();
+let scaled = true, fit = () => {};
 player.addEventListener("loadedmetadata", () => {
   const movie = player.ruffle().metadata;
   if (movie.backgroundColor) document.body.style.background = movie.backgroundColor;
-  if (movie.width > 0 && movie.height > 0) {
-    const ratio = movie.width / movie.height;
-    player.style.width = `min(100vw, calc(100vh * ${ratio}))`;
-    player.style.height = `min(100vh, calc(100vw / ${ratio}))`;
-  }
+  if (!(movie.width > 0 && movie.height > 0)) return;
+  const ratio = movie.width / movie.height;
+  fit = () => {
+    player.style.width = scaled ? `min(100vw, calc(100vh * ${ratio}))` : `${movie.width}px`;
+    player.style.height = scaled ? `min(100vh, calc(100vw / ${ratio}))` : `${movie.height}px`;
+  };
+  fit();
 });
 document.body.appendChild(player);
-player.ruffle().load({url: ")" +
-         std::string(kMovieName) + R"("});
-const callBack = new URL(")" +
-         std::string(kCallBackName) + R"(", location.href).href;
+// The player takes the keyboard only once it is built: focused before, it misses the event.
+const play = (loaded) => loaded.then(() => player.ruffle().load({url: names.movie}))
+  .then(() => player.focus());
 new Worker(URL.createObjectURL(new Blob([
-  `setInterval(() => fetch("${callBack}", {cache: "no-store"}).catch(() => {}), 1000);`],
+  `setInterval(() => fetch("${address(names.alive)}", {cache: "no-store"}).catch(() => {}), 1000);`],
   {type: "text/javascript"})));
-)" + (fullScreen ? endOnInput() : "") +
+)" + (fullScreen ? kScreenSaver : kProjector) +
          R"(</script></body></html>
 )";
 }

@@ -77,14 +77,14 @@ bool isPlainUtf8(std::string_view text) {
   return true;
 }
 
-bool isPlainSegment(std::string_view segment) {
-  if (segment.empty() || segment == "." || segment == "..") return false;
-  if (segment.back() == '.' || segment.back() == ' ') return false;
-  if (segment.find_first_of("\\:<>\"|*") != std::string_view::npos) return false;
-  return isPlainUtf8(segment) && !isReservedDeviceName(segment);
-}
-
 }  // namespace
+
+bool isPlainName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  if (name.back() == '.' || name.back() == ' ') return false;
+  if (name.find_first_of("/\\:<>\"|*?") != std::string_view::npos) return false;
+  return isPlainUtf8(name) && !isReservedDeviceName(name);
+}
 
 std::optional<std::string> decodeRequestPath(std::string_view target) {
   target = target.substr(0, target.find('?'));
@@ -94,7 +94,7 @@ std::optional<std::string> decodeRequestPath(std::string_view target) {
   while (!target.empty()) {
     const size_t slash = target.find('/');
     const std::optional<std::string> segment = unescaped(target.substr(0, slash));
-    if (!segment || !isPlainSegment(*segment)) return std::nullopt;
+    if (!segment || !isPlainName(*segment)) return std::nullopt;
     path += *segment;
     if (slash == std::string_view::npos) break;
     path += '/';

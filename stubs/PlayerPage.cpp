@@ -43,10 +43,11 @@ std::string names() {
 
 // The movie's local shared objects are files the program keeps. The player looks for them in the
 // page's storage under "HOST/PATH/NAME", PATH the movie's path or a folder above it, its value
-// the base64 of the .sol file: the page takes those keys over before the player's script runs,
-// answers them from the saves it fetched before the movie starts, and hands every flush and clear
-// to the program, one at a time, with keepalive so that the last one still arrives as the window
-// closes (a browser carries at most 64 KiB so).
+// the base64 of the .sol file, and reads and writes them as the storage's properties: the page
+// puts a stand-in before the storage, ahead of the player's script, answers those keys from the
+// saves it fetched before the movie starts, and hands every flush and clear to the program, one
+// at a time, with keepalive so that the last one still arrives as the window closes (a browser
+// carries at most 64 KiB so).
 constexpr const char* kSaves = R"(const saves = new Map();
 const saveName = (() => {
   const host = location.hostname + "/";
@@ -73,26 +74,29 @@ const saveNext = () => {
   saving = true;
   sendSave(name).catch(() => {}).finally(() => { saving = false; saveNext(); });
 };
+const keep = (name, value) => {
+  if (value === undefined) saves.delete(name); else saves.set(name, String(value));
+  unsaved.add(name);
+  saveNext();
+};
 addEventListener("pagehide", () => { unsaved.forEach(sendSave); unsaved.clear(); });
-const storage = Storage.prototype, own = {get: storage.getItem, set: storage.setItem, remove: storage.removeItem};
-storage.getItem = function (key) {
-  const name = saveName(key);
-  return name === null ? own.get.call(this, key) : saves.get(name) ?? null;
+const storage = localStorage, methods = {
+  getItem: (key) => saveName(key) === null ? storage.getItem(key) : saves.get(saveName(key)) ?? null,
+  setItem: (key, value) => saveName(key) === null ? storage.setItem(key, value) : keep(saveName(key), value),
+  removeItem: (key) => saveName(key) === null ? storage.removeItem(key) : keep(saveName(key)),
 };
-storage.setItem = function (key, value) {
-  const name = saveName(key);
-  if (name === null) return own.set.call(this, key, value);
-  saves.set(name, String(value));
-  unsaved.add(name);
-  saveNext();
-};
-storage.removeItem = function (key) {
-  const name = saveName(key);
-  if (name === null) return own.remove.call(this, key);
-  saves.delete(name);
-  unsaved.add(name);
-  saveNext();
-};
+const standIn = new Proxy(storage, {
+  get: (target, key) => {
+    if (Object.hasOwn(methods, key)) return methods[key];
+    if (saveName(key) !== null) return saves.get(saveName(key));
+    const value = Reflect.get(target, key);
+    return typeof value === "function" ? value.bind(target) : value;
+  },
+  set: (target, key, value) => saveName(key) === null ? Reflect.set(target, key, value) : (keep(saveName(key), value), true),
+  deleteProperty: (target, key) => saveName(key) === null ? Reflect.deleteProperty(target, key) : (keep(saveName(key)), true),
+  has: (target, key) => saveName(key) === null ? Reflect.has(target, key) : saves.has(saveName(key)),
+});
+Object.defineProperty(window, "localStorage", {get: () => standIn, configurable: true});
 const savesRead = fetch(address(names.saves), {cache: "no-store"}).then((reply) => reply.json())
   .then((all) => Object.entries(all).forEach(([name, value]) => saves.set(name, value)))
   .catch(() => {});

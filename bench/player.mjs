@@ -1,7 +1,8 @@
 // The projector's figures under Wine: from the stub's start to the address handed to the browser
 // (Wine's own start taken off), from the address to the movie's first frame in headless Chromium,
 // the stub's memory while it serves a 1 MiB and a 256 MiB movie, how many keep-alive requests it
-// answers a second, how fast it serves the 256 MiB movie against a plain copy of the file, and
+// answers a second, how fast it serves the 256 MiB movie against a plain copy of the file, the
+// time from a movie's flush to its save on disk, a 1 GiB file beside the projector served, and
 // Player.exe's size. Run by scripts/bench-player.sh, which sets WINE_RUN, WINEPREFIX, RECORDER,
 // PLAIN_COPY, PRAVIX_BIN and WORK.
 import { spawnSync } from "node:child_process";
@@ -10,7 +11,7 @@ import net from "node:net";
 import path from "node:path";
 
 import { Wine, appWindow, launchChromium, showsTheMovie, sleep, waitFor, windowsPath } from "../tests/player/harness.mjs";
-import { movie, probes, stage } from "../tests/player/movies.mjs";
+import { movie, probes, savesMovie, stage } from "../tests/player/movies.mjs";
 
 const { WINE_RUN, WINEPREFIX, RECORDER, PLAIN_COPY, PRAVIX_BIN, WORK } = process.env;
 const ROUNDS = Number(process.env.ROUNDS || 7);
@@ -133,6 +134,23 @@ for (let round = 0; round < ROUNDS; round++) {
   toAddress.push(played.ms);
 }
 
+// Sampling the resident size of `pid` while `work` runs: its result, the peak and the private peak.
+async function sampled(pid, work) {
+  let peak = 0, privatePeak = 0, sampling = true;
+  const sampler = (async () => {
+    while (sampling) {
+      const now = memory(pid);
+      peak = Math.max(peak, now.rss);
+      privatePeak = Math.max(privatePeak, now.private);
+      await sleep(20);
+    }
+  })();
+  const result = await work();
+  sampling = false;
+  await sampler;
+  return { result, peak: Math.max(peak, memory(pid).peak), privatePeak };
+}
+
 // The first frame and the memory, per movie size.
 const rows = [];
 let keepAlive = {};
@@ -145,33 +163,60 @@ for (const mib of [1, 256]) {
     const run = await timeToBrowser(path.join(WORK, `memory-${mib}`), () => wine.start(projectors[mib]));
     const pid = await waitFor("the projector's process", () => windowsProcess(projectors[mib]));
     const { address } = appWindow(run.line);
-    let sampling = true;
-    const sampler = (async () => {
-      while (sampling) {
-        const now = memory(pid);
-        peak = Math.max(peak, now.rss);
-        privatePeak = Math.max(privatePeak, now.private);
-        await sleep(20);
+    const shown = await sampled(pid, async () => {
+      const { page, ms } = await showsTheMovie(browser, address, stage, probes);
+      frames.push(ms);
+      // The whole movie once more, as fast as it can be read.
+      const fetched = performance.now();
+      const response = await fetch(new URL("movie.swf", address));
+      for await (const part of response.body) void part;
+      if (mib === 256) serveMs = performance.now() - fetched;
+      if (mib === 1 && round === 0) {
+        keepAlive = { one: await requestsPerSecond(address, 1, 3000), eight: await requestsPerSecond(address, 8, 3000) };
       }
-    })();
-    const { page, ms } = await showsTheMovie(browser, address, stage, probes);
-    frames.push(ms);
-    // The whole movie once more, as fast as it can be read.
-    const fetched = performance.now();
-    const response = await fetch(new URL("movie.swf", address));
-    for await (const part of response.body) void part;
-    if (mib === 256) serveMs = performance.now() - fetched;
-    if (mib === 1 && round === 0) {
-      keepAlive = { one: await requestsPerSecond(address, 1, 3000), eight: await requestsPerSecond(address, 8, 3000) };
-    }
-    sampling = false;
-    await sampler;
-    peak = Math.max(peak, memory(pid).peak);
-    await page.close();
+      return page;
+    });
+    peak = Math.max(peak, shown.peak);
+    privatePeak = Math.max(privatePeak, shown.privatePeak);
+    await shown.result.close();
     await run.finish();
   }
   rows.push({ mib, frame: median(frames), peak, privatePeak });
 }
+
+// From the page's request that carries a flush to the .sol file on disk.
+const SAVES = path.join(WINEPREFIX, "drive_c/users", process.env.USER || "root", "AppData/Roaming/Pravix/Saves");
+const savesExe = wine.pack(PRAVIX_BIN, path.join(WORK, "saves"), "saves", savesMovie());
+const flushMs = [];
+for (let round = 0; round < ROUNDS; round++) {
+  fs.rmSync(SAVES, { recursive: true, force: true });
+  const run = await timeToBrowser(path.join(WORK, "saves-run"), () => wine.start(savesExe));
+  const page = await browser.newPage();
+  let sent = 0;
+  page.on("request", (request) => { if (request.method() === "PUT") sent = performance.now(); });
+  await page.goto(appWindow(run.line).address);
+  await waitFor("the save on disk", () => fs.existsSync(SAVES) &&
+    fs.readdirSync(SAVES).some((folder) => fs.existsSync(path.join(SAVES, folder, "pravixbar.sol"))), 20000, 2);
+  flushMs.push(performance.now() - sent);
+  await page.close();
+  await run.finish();
+}
+
+// A file of 1 GiB beside the projector (sparse: the disk is not measured), fetched whole.
+const video = path.join(path.dirname(projectors[1]), "video.mp4");
+fs.writeFileSync(video, "");
+fs.truncateSync(video, 1024 * MIB);
+const videoRun = await timeToBrowser(path.join(WORK, "video-run"), () => wine.start(projectors[1]));
+const videoPid = await waitFor("the projector's process", () => windowsProcess(projectors[1]));
+const served = await sampled(videoPid, async () => {
+  const began = performance.now();
+  const response = await fetch(new URL("video.mp4", appWindow(videoRun.line).address));
+  for await (const part of response.body) void part;
+  return performance.now() - began;
+});
+await videoRun.finish();
+fs.rmSync(video);
+
 await browser.close();
 wine.forgetStandInEdge();
 const copyMs = plainCopyMs(projectors[256]);
@@ -193,5 +238,9 @@ const mibPerSecond = (ms) => (256 / (ms / 1000)).toFixed(0);
 console.log(`  the 256 MiB movie served over loopback: ${seconds(serveMs)} s, ${mibPerSecond(serveMs)} MiB/s;` +
   ` a plain copy of its projector under Wine: ${seconds(copyMs)} s, ${mibPerSecond(copyMs)} MiB/s` +
   ` (target: served at no less than half the copy's speed)`);
+console.log(`  from a movie's flush (the page's request) to its .sol file on disk: ${seconds(median(flushMs))} s` +
+  " (target under 1 s)");
+console.log(`  a 1 GiB file beside the projector served in ${seconds(served.result)} s; the stub's peak resident` +
+  ` size meanwhile ${served.peak.toFixed(1)} MiB, of it at most ${served.privatePeak.toFixed(1)} MiB private`);
 console.log(`  for comparison, the resident size of an idle Windows program under Wine: ${idleWine.toFixed(1)} MiB`);
 console.log(`  Player.exe: ${player} bytes, ${(player / MIB).toFixed(2)} MiB (target under 12 MiB)`);

@@ -3,6 +3,7 @@
 // playing.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "packaging/PackageFormat.h"
@@ -23,8 +24,9 @@ struct ShowOutcome {
 // (PageMode::FullScreen) in kiosk mode on the primary monitor until the page asks for the end or
 // the browser ends, and without either browser not at all (NoBrowser). Returns once the movie is
 // no longer shown: the browser started and everything it started have ended, and its profile
-// folder is gone.
+// folder is gone. `keepShowing`, when given, is asked every 50 to 250 ms while the movie is shown;
+// the show ends when it says no.
 ShowOutcome showInBrowser(const File& file, MovieRange movie, const std::string& title,
-                          PageMode mode);
+                          PageMode mode, const std::function<bool()>& keepShowing = nullptr);
 
 }  // namespace pravix::stub

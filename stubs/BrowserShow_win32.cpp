@@ -146,7 +146,7 @@ WindowSize windowFor(const MovieHeader& header) {
 // browser's path and a profile folder, until that browser ends or the page asks for the end; false
 // when neither is registered or starts.
 bool showInAppBrowser(
-    LoopbackServer& server, LocalSite& site, const PlayerShow& show,
+    LoopbackServer& server, LocalSite& site, const std::function<bool()>& showing,
     const std::function<std::string(const std::string&, const std::string&)>& commandFor) {
   for (const char* name : kAppBrowsers) {
     const std::optional<std::string> browser = registeredProgram(name);
@@ -158,7 +158,7 @@ bool showInAppBrowser(
     } catch (const SystemError&) {
       continue;  // a registered browser that does not start: the next one, or the default
     }
-    server.serve(site, [&] { return !show.ended() && !started->waitForExit(0); });
+    server.serve(site, [&] { return showing() && !started->waitForExit(0); });
     // What the page sent as it closed (its last save) may still wait in the sockets.
     const uint64_t closed = GetTickCount64();
     server.serve(site, [&] { return GetTickCount64() - closed < kLastWordsMs; });
@@ -172,7 +172,7 @@ bool showInAppBrowser(
 }  // namespace
 
 ShowOutcome showInBrowser(const File& file, MovieRange movie, const std::string& title,
-                          PageMode mode) {
+                          PageMode mode, const std::function<bool()>& keepShowing) {
   std::optional<LoopbackServer> server;
   std::optional<PlayerShow> show;
   std::optional<LocalSite> site;
@@ -184,10 +184,11 @@ ShowOutcome showInBrowser(const File& file, MovieRange movie, const std::string&
   } catch (const std::runtime_error& error) {
     return {ShowOutcome::Kind::CannotServe, error.what()};
   }
+  const auto showing = [&] { return !show->ended() && (!keepShowing || keepShowing()); };
   try {
     const std::string address = site->address();
     if (mode == PageMode::FullScreen) {
-      if (showInAppBrowser(*server, *site, *show, [&](const auto& browser, const auto& profile) {
+      if (showInAppBrowser(*server, *site, showing, [&](const auto& browser, const auto& profile) {
             return kioskCommand(browser, address, profile);
           })) {
         return ShowOutcome{};
@@ -196,7 +197,7 @@ ShowOutcome showInBrowser(const File& file, MovieRange movie, const std::string&
               "Neither Microsoft Edge nor Google Chrome is installed"};
     }
     const WindowSize size = windowFor(readStageHeader(file, movie));
-    if (showInAppBrowser(*server, *site, *show, [&](const auto& browser, const auto& profile) {
+    if (showInAppBrowser(*server, *site, showing, [&](const auto& browser, const auto& profile) {
           return appWindowCommand(browser, address, profile, size);
         })) {
       return ShowOutcome{};
@@ -212,7 +213,7 @@ ShowOutcome showInBrowser(const File& file, MovieRange movie, const std::string&
     server->serve(*site, [&] {
       const uint64_t now = GetTickCount64();
       const uint64_t last = show->lastCallBack();
-      return !show->ended() && (last == 0 ? now - start < kFirstCallMs : now - last < kSilenceMs);
+      return showing() && (last == 0 ? now - start < kFirstCallMs : now - last < kSilenceMs);
     });
   } catch (const std::runtime_error& error) {
     return {ShowOutcome::Kind::CannotServe, error.what()};

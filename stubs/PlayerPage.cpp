@@ -105,7 +105,14 @@ const savesRead = fetch(address(names.saves), {cache: "no-store"}).then((reply) 
 // A projector does what the movie asks of it as the Flash projector did: quit, fullscreen,
 // allowscale, showmenu and exec; trapallkeys and the rest change nothing here. The window takes
 // the stage's size once the player has read it, where the program could not (an LZMA movie).
-constexpr const char* kProjector = R"(let menu = true;
+constexpr const char* kProjector = R"(let menu = true, fullScreenWanted = false;
+// A browser lets a page fill the screen only after a key or a click: a movie that asks before
+// (on its first frame, as CD movies do) gets it at the first one.
+const fillScreen = () => document.documentElement.requestFullscreen?.()?.then(
+  () => { fullScreenWanted = false; }, () => { fullScreenWanted = true; });
+for (const type of ["keydown", "pointerdown"]) {
+  addEventListener(type, () => { if (fullScreenWanted) fillScreen(); }, true);
+}
 const endShow = () => {
   fetch(address(names.end), {cache: "no-store", keepalive: true}).catch(() => {});
   player.remove();
@@ -120,7 +127,8 @@ player.ruffle().addFSCommandHandler((command, args) => {
       endShow();
       break;
     case "fullscreen":
-      if (on) document.documentElement.requestFullscreen?.()?.catch(() => {});
+      fullScreenWanted = false;
+      if (on) fillScreen();
       else if (document.fullscreenElement) document.exitFullscreen();
       break;
     case "allowscale":

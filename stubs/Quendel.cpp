@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -176,18 +177,63 @@ int runMessageLoop(HWND window, HWND parent = nullptr) {
   return result;
 }
 
-// The movie full screen in Edge or Chrome, as the projector plays it; without either (or without a
-// movie), the stand-in: the movie's details in a window over every monitor.
+// Adds the area of `monitor`, unless it is the primary one, to the rectangles at `others`.
+BOOL CALLBACK addOtherMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM others) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoA(monitor, &info) && (info.dwFlags & MONITORINFOF_PRIMARY) == 0) {
+    reinterpret_cast<std::vector<RECT>*>(others)->push_back(info.rcMonitor);
+  }
+  return TRUE;
+}
+
+// Black windows over every monitor but the primary one, whose screen the browser covers; input on
+// any of them ends the show as it ends the stand-in's, through the message loop's WM_QUIT.
+std::vector<HWND> coverOtherMonitors(HINSTANCE instance, std::deque<SaverState>& states) {
+  std::vector<RECT> others;
+  EnumDisplayMonitors(nullptr, nullptr, addOtherMonitor, reinterpret_cast<LPARAM>(&others));
+  std::vector<HWND> windows;
+  for (const RECT& area : others) {
+    SaverState& state = states.emplace_back();
+    const HWND window =
+        CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kWindowClass, kCaption,
+                        WS_POPUP | WS_VISIBLE, area.left, area.top, area.right - area.left,
+                        area.bottom - area.top, nullptr, nullptr, instance, &state);
+    if (window != nullptr) windows.push_back(window);
+  }
+  return windows;
+}
+
+// Handles the messages that wait; false once the loop is asked to quit.
+bool handleMessages() {
+  MSG message{};
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) return false;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return true;
+}
+
+// The movie full screen in Edge or Chrome, as the projector plays it, the other monitors black;
+// without either (or without a movie), the stand-in: the movie's details in a window over every
+// monitor.
 int showFullScreen(HINSTANCE instance) {
   const std::optional<EmbeddedMovie> movie = ownMovie();
-  if (movie &&
-      showInBrowser(movie->file(), movie->range(), programTitle(".scr"), PageMode::FullScreen)
-              .kind == ShowOutcome::Kind::Shown) {
-    return kExitWritten;
+  if (!registerSaverClass(instance)) return EXIT_FAILURE;
+  if (movie) {
+    std::deque<SaverState> states;
+    const std::vector<HWND> covers = coverOtherMonitors(instance, states);
+    const ShowOutcome shown = showInBrowser(movie->file(), movie->range(), programTitle(".scr"),
+                                            PageMode::FullScreen, handleMessages);
+    for (HWND cover : covers) {
+      if (IsWindow(cover)) DestroyWindow(cover);
+    }
+    if (shown.kind == ShowOutcome::Kind::Shown) return kExitWritten;
+    handleMessages();  // the covers' last messages, their WM_QUIT among them
   }
   SaverState state;
   state.text = movieText(movie, Detail::Full);
-  if (!registerSaverClass(instance)) return EXIT_FAILURE;
   const HWND window =
       CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kWindowClass, kCaption,
                       WS_POPUP | WS_VISIBLE, GetSystemMetrics(SM_XVIRTUALSCREEN),

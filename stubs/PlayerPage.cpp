@@ -41,6 +41,22 @@ std::string names() {
          "\"};\nconst address = (name) => new URL(name, location.href).href;\n";
 }
 
+// The program carries the player's build for WebAssembly's extensions only. A browser without them
+// makes the player fetch its other build's script, which is not there: the page then says what
+// is missing, in place of the movie, and stays until it is closed.
+constexpr const char* kNoExtensions = R"(addEventListener("error", (event) => {
+  if (!(event.target instanceof HTMLScriptElement)) return;
+  document.querySelector("ruffle-player")?.remove();
+  const message = document.createElement("p");
+  message.id = "unsupported";
+  message.style.cssText = "color: #ccc; font: 16px sans-serif; max-width: 32em; margin: 1em";
+  message.textContent = "This browser cannot play the movie: its WebAssembly lacks features the " +
+    "player needs (bulk memory, reference types, sign extension, SIMD, non-trapping float " +
+    "conversions). Updating Microsoft Edge or Google Chrome brings them.";
+  document.body.replaceChildren(message);
+}, true);
+)";
+
 // The movie's local shared objects are files the program keeps. The player looks for them in the
 // page's storage under "HOST/PATH/NAME", PATH the movie's path or a folder above it, its value
 // the base64 of the .sol file, and reads and writes them as the storage's properties: the page
@@ -215,7 +231,7 @@ window.RufflePlayer = {config: {autoplay: "on", splashScreen: false, unmuteOverl
   letterbox: "on", preferredRenderer: "webgl", showSwfDownload: false,
   warnOnUnsupportedContent: false, allowScriptAccess: true}};
 )" + names() +
-         (fullScreen ? "" : kSaves) +
+         kNoExtensions + (fullScreen ? "" : kSaves) +
          R"(</script>
 <script src=")" +
          kPlayerScriptName + R"("></script>

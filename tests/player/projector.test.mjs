@@ -116,6 +116,26 @@ test("a damaged movie reaches the page as the web player's error panel", async (
   wine.forgetStandInEdge();
 });
 
+test("a browser without WebAssembly's extensions shows what it lacks in place of the movie", async () => {
+  const folder = path.join(WORK, "no-extensions");
+  const exe = wine.pack(PRAVIX_BIN, folder, "old", movie(false));
+  const edge = wine.standInEdge(RECORDER, folder);
+  const projector = wine.start(exe);
+  const context = await browser().newContext();
+  // The player's feature check fails, as in a browser older than the extensions.
+  await context.addInitScript(() => { WebAssembly.validate = () => false; });
+  const page = await context.newPage();
+  await page.goto(appWindow(await edge.commandLine()).address);
+  const message = await page.locator("#unsupported").textContent({ timeout: 20000 });
+  assert.match(message, /WebAssembly lacks features .* SIMD/);
+  assert.match(message, /Updating Microsoft Edge or Google Chrome/);
+  assert.equal(await page.locator("ruffle-player").count(), 0);
+  await context.close();
+  edge.close();
+  assert.equal(await endsWithin(projector, 15000), 0);
+  wine.forgetStandInEdge();
+});
+
 test("without Edge or Chrome the default browser gets the address, and the projector ends with the page", async () => {
   const folder = path.join(WORK, "default");
   const exe = wine.pack(PRAVIX_BIN, folder, "default", movie(false));

@@ -85,8 +85,17 @@ class PlayerShow : public SiteContent, public ShowEvents {
       resources_.push_back(resourceBytes(player.resource, player.name));
     }
     if (mode == PageMode::Window) {
-      beside_.emplace(file);
-      saves_.emplace(saveFolderOf(roamingDataDirectory() + "\\Saves\\", file.name()));
+      // Where either cannot be had (a file system that does not tell where a file really is, no
+      // folder for the user's data), the movie plays without it; its saves then last as long as
+      // the page.
+      try {
+        beside_.emplace(file);
+      } catch (const FileError&) {
+      }
+      try {
+        saves_.emplace(saveFolderOf(roamingDataDirectory() + "\\Saves\\", file.name()));
+      } catch (const FileError&) {
+      }
     }
   }
 

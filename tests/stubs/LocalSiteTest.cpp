@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -36,6 +37,10 @@ struct Stream {
   std::vector<int> statuses;
   bool halfClose = false;
 };
+
+void PrintTo(const Stream& stream, std::ostream* out) {
+  *out << stream.what;
+}
 
 class HostileStreams : public ::testing::TestWithParam<Stream> {};
 

@@ -70,9 +70,15 @@ TEST_F(Saves, AFailedWriteLeavesTheSaveAsItWas) {
 }
 
 TEST(SaveFolder, IsNamedAfterTheProjectorAndAHashOfItsPath) {
+#ifdef _WIN32
+  EXPECT_EQ(saveFolderOf("R\\", "\\games\\One\\Game.exe"), "R\\Game-d55252d2\\");
+  EXPECT_EQ(saveFolderOf("R\\", "\\games\\Two\\Game.exe"), "R\\Game-bcbb6924\\");
+  EXPECT_EQ(saveFolderOf("R\\", "\\GAMES\\one\\game.exe"), "R\\game-d55252d2\\");
+#else
   EXPECT_EQ(saveFolderOf("R/", "/games/One/Game.exe"), "R/Game-2f541867/");
   EXPECT_EQ(saveFolderOf("R/", "/games/Two/Game.exe"), "R/Game-8beb596d/");
   EXPECT_EQ(saveFolderOf("R/", "/GAMES/one/game.exe"), "R/game-2f541867/");
+#endif
 }
 
 class BesideFiles : public pravix::test::TempDirTest {};

@@ -26,8 +26,8 @@ struct ServerLimits {
   unsigned drainMs = 1000;  // after the last reply, what the peer still sends is read and dropped
                             // this long, so that the close does not reset the reply away
   size_t connections = 48;  // at once; the one idle longest makes way for a new one
-  size_t chunkBytes = 256 * 1024;   // read from a body at a time, per connection
-  size_t roundBytes = 1024 * 1024;  // read from or sent to one connection in one round of the loop
+  size_t chunkBytes = 1024 * 1024;      // read from a body at a time, per connection
+  size_t roundBytes = 4 * 1024 * 1024;  // read from or sent to one connection in a round of the loop
 };
 
 // A reply's body, read a part at a time.

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <vector>
 
+#include "packaging/ByteOrder.h"
+
 namespace pravix {
 namespace {
 
@@ -35,17 +37,6 @@ constexpr LayoutNames kLayoutNames[] = {
     {"macOS projector (folder)", "macos_projector_folder"},
 };
 static_assert(std::size(kLayoutNames) == static_cast<size_t>(Layout::MacAppFolder) + 1);
-
-uint64_t littleEndian(const uint8_t* bytes, size_t count) {
-  uint64_t value = 0;
-  for (size_t i = count; i-- > 0;) value = value << 8 | bytes[i];
-  return value;
-}
-
-uint32_t bigEndian32(const uint8_t* bytes) {
-  return static_cast<uint32_t>(bytes[0]) << 24 | static_cast<uint32_t>(bytes[1]) << 16 |
-         static_cast<uint32_t>(bytes[2]) << 8 | static_cast<uint32_t>(bytes[3]);
-}
 
 // A file's bytes, read only where they lie inside it.
 class FileView {
@@ -183,13 +174,13 @@ MovieLocation classicMacProjector(const FileView& file, const uint8_t*) {
   uint8_t tail[8] = {};
   const auto count = static_cast<size_t>(std::min<uint64_t>(file.size(), sizeof tail));
   if (count < 4 || !file.get(file.size() - count, tail, count) ||
-      bigEndian32(tail + count - 4) != kProjectorMarker) {
+      bigEndian(tail + count - 4, 4) != kProjectorMarker) {
     return {};
   }
   if (count < sizeof tail) {
     return damaged(Layout::ClassicMacProjector, "the file is too short to hold it");
   }
-  const uint64_t length = bigEndian32(tail);
+  const uint64_t length = bigEndian(tail, 4);
   if (length > file.size() - sizeof tail) return damaged(Layout::ClassicMacProjector, kTooLong);
   return found(Layout::ClassicMacProjector, file.size() - sizeof tail - length, length);
 }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "packaging/ByteOrder.h"
+
 namespace pravix {
 namespace {
 
@@ -66,9 +68,7 @@ MovieHeader readMovieHeader(const uint8_t* bytes, size_t count) {
   }
   if (count < kMovieFrameStart) return header;
   header.hasLength = true;
-  header.declaredLength = static_cast<uint32_t>(bytes[4]) | static_cast<uint32_t>(bytes[5]) << 8 |
-                          static_cast<uint32_t>(bytes[6]) << 16 |
-                          static_cast<uint32_t>(bytes[7]) << 24;
+  header.declaredLength = littleEndian32(bytes + 4);
   // Past the length, only an uncompressed movie shows its frame in plain bytes.
   if (header.signature == MovieHeader::Signature::Uncompressed) {
     readMovieFrame(bytes + kMovieFrameStart, count - kMovieFrameStart, header);
@@ -90,8 +90,8 @@ bool readMovieFrame(const uint8_t* frame, size_t count, MovieHeader& header) {
   header.hasFrameInfo = true;
   header.widthTwips = xMax - xMin;
   header.heightTwips = yMax - yMin;
-  header.frameRate = static_cast<uint16_t>(frame[rateAt] | frame[rateAt + 1] << 8);
-  header.frameCount = static_cast<uint16_t>(frame[rateAt + 2] | frame[rateAt + 3] << 8);
+  header.frameRate = littleEndian16(frame + rateAt);
+  header.frameCount = littleEndian16(frame + rateAt + 2);
   return true;
 }
 

@@ -3,19 +3,9 @@
 
 #include <algorithm>
 
+#include "packaging/ByteOrder.h"
+
 namespace pravix {
-namespace {
-
-void putLittleEndian32(uint8_t* out, uint32_t value) {
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-uint32_t getLittleEndian32(const uint8_t* in) {
-  return static_cast<uint32_t>(in[0]) | static_cast<uint32_t>(in[1]) << 8 |
-         static_cast<uint32_t>(in[2]) << 16 | static_cast<uint32_t>(in[3]) << 24;
-}
-
-}  // namespace
 
 size_t trailerSize(Package package) {
   return package == Package::Projector ? kProjectorTrailerSize : kScreenSaverTrailerSize;
@@ -28,10 +18,11 @@ uint64_t largestMovie(Package package) {
 std::array<uint8_t, kLongestTrailerSize> makeTrailer(Package package, uint32_t movieLength) {
   std::array<uint8_t, kLongestTrailerSize> trailer{};
   if (package == Package::Projector) {
-    putLittleEndian32(trailer.data(), kProjectorMarker);
-    putLittleEndian32(trailer.data() + 4, movieLength);
+    putLittleEndian(trailer.data(), kProjectorMarker, 4);
+    putLittleEndian(trailer.data() + 4, movieLength, 4);
   } else {
-    putLittleEndian32(trailer.data(), movieLength + static_cast<uint32_t>(kScreenSaverTrailerSize));
+    putLittleEndian(trailer.data(), movieLength + static_cast<uint32_t>(kScreenSaverTrailerSize),
+                    4);
   }
   return trailer;
 }
@@ -49,16 +40,16 @@ Located locateMovie(Package package, uint64_t fileSize, const uint8_t* tail) {
   uint64_t length = 0;
   if (package == Package::Projector) {
     if (fileSize < 4) return {Located::Status::Damaged, {}, "the file is too short to hold it"};
-    if (getLittleEndian32(start) != kProjectorMarker) {
+    if (littleEndian32(start) != kProjectorMarker) {
       return {Located::Status::NoTrailer, {}, "it has no projector trailer"};
     }
     if (fileSize < trailer) {
       return {Located::Status::Damaged, {}, "the file is too short to hold it"};
     }
-    length = getLittleEndian32(start + 4);
+    length = littleEndian32(start + 4);
   } else {
     // The back offset counts itself: below 4 it names no movie at all.
-    const uint64_t backOffset = fileSize < trailer ? 0 : getLittleEndian32(start);
+    const uint64_t backOffset = fileSize < trailer ? 0 : littleEndian32(start);
     if (backOffset < kScreenSaverTrailerSize) {
       return {Located::Status::NoTrailer, {}, "it has no screen-saver trailer"};
     }

@@ -217,9 +217,9 @@ std::string readHeader(const ReadAt& read, Range movie, MovieHeader& header) {
 }
 
 bool startsWithSignature(const ReadAt& read, uint64_t size) {
-  uint8_t bytes[3] = {};
+  uint8_t bytes[kSignatureSize] = {};
   return size >= sizeof bytes && read(0, bytes, sizeof bytes) == sizeof bytes &&
-         startsAsMovie(bytes, sizeof bytes);
+         movieSignature(bytes, sizeof bytes);
 }
 
 // The kind for a person, and as JSON names it.
@@ -289,7 +289,7 @@ FileInfo describeFile(uint64_t size, const ReadAt& read) {
   FileInfo info;
   info.fileSize = size;
   const MovieLocation movie = findMovie(size, read);
-  if (movie.status == Located::Status::Found) {
+  if (movie.status == MovieLocation::Status::Found) {
     info.kind = FileInfo::Kind::Packaged;
     info.layout = movie.layout;
     info.movieSize = movie.size;
@@ -308,7 +308,7 @@ FileInfo describeFile(uint64_t size, const ReadAt& read) {
     info.stubSize = 0;
     info.movieSize = size;
     info.headerError = readHeader(read, {0, size}, info.header);
-  } else if (movie.status == Located::Status::Damaged) {
+  } else if (movie.status == MovieLocation::Status::Damaged) {
     info.kind = FileInfo::Kind::Damaged;
     info.layout = movie.layout;
     info.damage = movie.reason;

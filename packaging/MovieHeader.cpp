@@ -52,20 +52,27 @@ std::string decimalText(double value) {
 
 }  // namespace
 
+std::optional<Compression> movieSignature(const uint8_t* bytes, size_t count) {
+  if (count < kSignatureSize) return std::nullopt;
+  for (const auto& [signature, compression] : {std::pair{"FWS", Compression::None},
+                                               {"CWS", Compression::Zlib},
+                                               {"ZWS", Compression::Lzma}}) {
+    if (std::memcmp(bytes, signature, kSignatureSize) == 0) return compression;
+  }
+  return std::nullopt;
+}
+
 MovieHeader readMovieHeader(const uint8_t* bytes, size_t count) {
   MovieHeader header;
   if (count < 4) return header;
   for (int i = 0; i < 3; ++i) header.signatureBytes[i] = bytes[i];
   header.version = bytes[3];
-  if (std::memcmp(bytes, "FWS", 3) == 0) {
-    header.signature = MovieHeader::Signature::Uncompressed;
-  } else if (std::memcmp(bytes, "CWS", 3) == 0) {
-    header.signature = MovieHeader::Signature::Zlib;
-  } else if (std::memcmp(bytes, "ZWS", 3) == 0) {
-    header.signature = MovieHeader::Signature::Lzma;
-  } else {
-    header.signature = MovieHeader::Signature::Unknown;
-  }
+  using Signature = MovieHeader::Signature;
+  const std::optional<Compression> compression = movieSignature(bytes, count);
+  header.signature = !compression                        ? Signature::Unknown
+                     : *compression == Compression::None ? Signature::Uncompressed
+                     : *compression == Compression::Zlib ? Signature::Zlib
+                                                         : Signature::Lzma;
   if (count < kMovieFrameStart) return header;
   header.hasLength = true;
   header.declaredLength = littleEndian32(bytes + 4);

@@ -5,9 +5,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace pravix {
+
+// How a movie keeps what follows its first 8 bytes, as its signature says: FWS, CWS or ZWS.
+enum class Compression { None, Zlib, Lzma };
+
+// The signature's length: the first bytes of every movie.
+constexpr size_t kSignatureSize = 3;
+
+// The compression whose signature `bytes` start with; nothing when they are fewer than
+// kSignatureSize or start otherwise. The one test of whether bytes start as a movie.
+std::optional<Compression> movieSignature(const uint8_t* bytes, size_t count);
 
 struct MovieHeader {
   enum class Signature { Uncompressed, Zlib, Lzma, Unknown, TooShort };

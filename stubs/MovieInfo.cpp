@@ -25,7 +25,7 @@ std::string signatureText(const MovieHeader& header) {
 
 }  // namespace
 
-std::string describeMovie(uint32_t length, const MovieHeader& header, Detail detail) {
+std::string describeMovie(uint64_t length, const MovieHeader& header, Detail detail) {
   const bool brief = detail == Detail::Brief;
   std::string text = (brief ? "" : "Movie size: ") + std::to_string(length) + " bytes\n";
   const std::string signature = signatureText(header);

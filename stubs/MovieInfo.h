@@ -11,6 +11,6 @@ namespace pravix::stub {
 enum class Detail { Full, Brief };
 
 // Lines of text, separated by "\n", for a person: size, signature, version, frame details.
-std::string describeMovie(uint32_t length, const MovieHeader& header, Detail detail);
+std::string describeMovie(uint64_t length, const MovieHeader& header, Detail detail);
 
 }  // namespace pravix::stub

@@ -224,8 +224,8 @@ int showFullScreen(HINSTANCE instance) {
   if (movie) {
     std::deque<SaverState> states;
     const std::vector<HWND> covers = coverOtherMonitors(instance, states);
-    const ShowOutcome shown = showInBrowser(movie->file(), movie->range(), programTitle(".scr"),
-                                            PageMode::FullScreen, handleMessages);
+    const ShowOutcome shown =
+        showInBrowser(*movie, programTitle(".scr"), PageMode::FullScreen, handleMessages);
     for (HWND cover : covers) {
       if (IsWindow(cover)) DestroyWindow(cover);
     }

@@ -29,7 +29,7 @@ size_t inflateStart(uint8_t* input, size_t count, uint8_t* frame) {
 
 }  // namespace
 
-MovieHeader readStageHeader(const File& file, MovieRange movie) {
+MovieHeader readStageHeader(const File& file, const MovieLocation& movie) {
   uint8_t bytes[kMovieFrameStart + kCompressedBytes] = {};
   const auto count = static_cast<size_t>(std::min<uint64_t>(movie.length, sizeof bytes));
   try {

@@ -10,6 +10,6 @@ namespace pravix::stub {
 
 // The header of the movie at `movie` in `file`; an LZMA-compressed movie's frame is not read.
 // A movie too short or damaged gives a header without frame information.
-MovieHeader readStageHeader(const File& file, MovieRange movie);
+MovieHeader readStageHeader(const File& file, const MovieLocation& movie);
 
 }  // namespace pravix::stub

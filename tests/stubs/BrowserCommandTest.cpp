@@ -86,8 +86,10 @@ TEST_F(StageHeaderTest, ReadsTheFrameOfAPlainAndOfAZlibMovieAtItsOffset) {
                                    test::concat({'C', 'W', 'S', 10, 25, 0, 0, 0}, packed)}) {
     test::writeBytes(path("stub"), test::concat(prefix, movie));
     const File file(path("stub"), FileMode::ReadShared);
-    const MovieHeader header =
-        readStageHeader(file, {prefix.size(), static_cast<uint32_t>(movie.size())});
+    MovieLocation location;
+    location.offset = prefix.size();
+    location.length = movie.size();
+    const MovieHeader header = readStageHeader(file, location);
     EXPECT_TRUE(header.hasFrameInfo);
     EXPECT_EQ(header.widthTwips, 8000);
     EXPECT_EQ(header.heightTwips, 6000);
@@ -95,7 +97,9 @@ TEST_F(StageHeaderTest, ReadsTheFrameOfAPlainAndOfAZlibMovieAtItsOffset) {
   // Damaged: a zlib movie whose stream is not zlib.
   test::writeBytes(path("stub"), test::concat({'C', 'W', 'S', 10, 25, 0, 0, 0}, frame));
   const File damaged(path("stub"), FileMode::ReadShared);
-  EXPECT_FALSE(readStageHeader(damaged, {0, 25}).hasFrameInfo);
+  MovieLocation whole;
+  whole.length = 25;
+  EXPECT_FALSE(readStageHeader(damaged, whole).hasFrameInfo);
 }
 
 TEST(PlayerPage, TitleIsTheNameWrittenAsText) {

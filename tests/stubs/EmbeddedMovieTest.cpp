@@ -51,7 +51,7 @@ TEST_F(EmbeddedMovieTest, CopiesTheWholeMovieAndReadsItsHeaderBesideOtherReaders
   }
 }
 
-TEST_F(EmbeddedMovieTest, EmptyMoviesAndScreenSaverTrailersThatNameNoneAreNone) {
+TEST_F(EmbeddedMovieTest, EmptyMoviesAndScreenSaverPayloadsWithoutASignatureAreNone) {
   const Bytes stub = patternBytes(3000, 9);
   const struct {
     const char* what;
@@ -63,8 +63,15 @@ TEST_F(EmbeddedMovieTest, EmptyMoviesAndScreenSaverTrailersThatNameNoneAreNone) 
        "the movie is empty"},
       {"a stub ending in zeros", test::concat(stub, Bytes(4, 0)), Package::ScreenSaver,
        "it has no screen-saver trailer"},
+      // A screen saver has no marker: only a movie's signature where its back offset points tells
+      // a movie from a stub's last bytes.
       {"an empty screen-saver movie", test::screenSaverBytes(stub, {}), Package::ScreenSaver,
-       "the movie is empty"},
+       "it has no screen-saver trailer"},
+      {"a screen-saver payload cut inside its signature", test::screenSaverBytes(stub, {'F', 'W'}),
+       Package::ScreenSaver, "it has no screen-saver trailer"},
+      {"a screen-saver payload without a signature",
+       test::screenSaverBytes(stub, patternBytes(100, 3)), Package::ScreenSaver,
+       "it has no screen-saver trailer"},
       {"a screen-saver movie before the start",
        {9, 0, 0, 0},
        Package::ScreenSaver,
@@ -84,7 +91,7 @@ class TrailerVerdicts : public EmbeddedMovieTest,
 TEST_P(TrailerVerdicts, TheStubsReaderAndTheExtractionAgree) {
   const test::TrailerCase& c = GetParam();
   std::string problem;
-  std::optional<uint32_t> length;
+  std::optional<uint64_t> length;
   if (const std::optional<EmbeddedMovie> movie = open(c.file, Package::Projector, problem)) {
     length = movie->length();
   }

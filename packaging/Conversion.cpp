@@ -2,6 +2,7 @@
 // projector. Each writes its whole result beside the target and only then puts it in place.
 #include "packaging/Conversion.h"
 
+#include "packaging/Decompression.h"
 #include "platform/Path.h"
 #include "platform/System.h"
 
@@ -121,12 +122,9 @@ Result extract(const Job& job) {
     case MovieLocation::Status::Found:
       break;
   }
-  if (movie.storage == Storage::Deflated && !job.inflate) {
-    throw FileRefusedError(job.source, "holds its movie deflated, which is not read here");
-  }
   Output output(job);
   if (movie.storage == Storage::Deflated) {
-    job.inflate(projector, movie, output.file(), job.progress);
+    inflateMovie(projector, movie, output.file(), job.progress);
   } else {
     Copier(movie.length, job.progress).copy(projector, movie.offset, movie.length, output.file());
   }

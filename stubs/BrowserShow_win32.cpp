@@ -20,7 +20,6 @@
 #include "stubs/LoopbackServer.h"
 #include "stubs/PlayerPage.h"
 #include "stubs/SaveStore.h"
-#include "stubs/StageHeader.h"
 
 namespace pravix::stub {
 namespace {
@@ -193,7 +192,7 @@ ShowOutcome showInBrowser(const EmbeddedMovie& movie, const std::string& title, 
       return {ShowOutcome::Kind::NoBrowser,
               "Neither Microsoft Edge nor Google Chrome is installed"};
     }
-    const WindowSize size = windowFor(readStageHeader(movie.file(), movie.location()));
+    const WindowSize size = windowFor(movie.header());
     if (showInAppBrowser(*server, *site, showing, [&](const auto& browser, const auto& profile) {
           return appWindowCommand(browser, address, profile, size);
         })) {

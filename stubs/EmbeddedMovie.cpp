@@ -1,8 +1,6 @@
 // Reading the movie out of a stub's own file through the file layer.
 #include "stubs/EmbeddedMovie.h"
 
-#include <algorithm>
-
 namespace pravix::stub {
 
 std::optional<EmbeddedMovie> EmbeddedMovie::open(const std::string& path, Package kind,
@@ -22,14 +20,12 @@ std::optional<EmbeddedMovie> EmbeddedMovie::open(const std::string& path, Packag
 }
 
 MovieHeader EmbeddedMovie::header() const {
-  uint8_t bytes[kMovieHeaderBytes] = {};
-  const auto count = static_cast<size_t>(std::min<uint64_t>(location_.length, sizeof bytes));
   try {
-    file_.readAt(location_.offset, bytes, count);
+    return readMovieHeader(readerOf(file_, location_.offset + location_.length), location_.offset,
+                           location_.length);
   } catch (const StreamReadError&) {
     return MovieHeader{};
   }
-  return readMovieHeader(bytes, count);
 }
 
 void EmbeddedMovie::copyTo(File& output) const {

@@ -25,7 +25,8 @@ class EmbeddedMovie {
   const File& file() const { return file_; }
   const MovieLocation& location() const { return location_; }
   uint64_t length() const { return location_.length; }
-  // The movie's header; a too short one when it cannot be read.
+  // The movie's header, as the one reader reads it (its frame decompressed where this build can);
+  // an empty one when the file cannot be read.
   MovieHeader header() const;
 
   // Writes the whole movie at the position of `output`: StreamReadError or StreamWriteError when

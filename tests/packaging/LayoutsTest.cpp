@@ -22,11 +22,7 @@ const Bytes kMovie = patternBytes(300, 41);
 const Bytes kStub = patternBytes(700, 42);
 
 MovieLocation find(const Bytes& file) {
-  return findMovie(file.size(), [&file](uint64_t offset, uint8_t* bytes, size_t count) {
-    EXPECT_LE(offset + count, file.size()) << "a read past the end";
-    std::copy_n(file.begin() + static_cast<ptrdiff_t>(offset), count, bytes);
-    return count;
-  });
+  return findMovie(file.size(), test::readerOver(file));
 }
 
 struct Case {

@@ -1,14 +1,10 @@
-// The browser's command line, the window's size from the movie's stage (a zlib movie's too), and
-// the page's title.
+// The browser's command line, the window's size from the movie's stage, and the page's title.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <string>
 
 #include "stubs/BrowserCommand.h"
 #include "stubs/PlayerPage.h"
-#include "stubs/StageHeader.h"
-#include "tests/TestSupport.h"
 
 namespace pravix::stub {
 namespace {
@@ -69,37 +65,6 @@ TEST(StageWindowSize, IsTheStageScaledDownToFitProportionsKept) {
   EXPECT_EQ(size(stage(10000, 28000)), "250x700");
   EXPECT_EQ(size(stage(0, 8000)), "550x400");
   EXPECT_EQ(size(MovieHeader{}), "550x400");
-}
-
-class StageHeaderTest : public test::TempDirTest {};
-
-TEST_F(StageHeaderTest, ReadsTheFrameOfAPlainAndOfAZlibMovieAtItsOffset) {
-  // The frame of a 400 x 300 stage: RECT with 15-bit fields, 24 fps, one frame.
-  const test::Bytes frame = {0x78, 0x00, 0x03, 0xE8, 0x00, 0x00, 0x0B, 0xB8, 0x00,
-                             0x00, 0x18, 0x01, 0x00, 0x40, 0x00, 0x00, 0x00};
-  uLongf packedSize = compressBound(frame.size());
-  test::Bytes packed(packedSize);
-  ASSERT_EQ(compress(packed.data(), &packedSize, frame.data(), frame.size()), Z_OK);
-  packed.resize(packedSize);
-  const test::Bytes prefix = test::patternBytes(777);
-  for (const test::Bytes& movie : {test::concat({'F', 'W', 'S', 10, 25, 0, 0, 0}, frame),
-                                   test::concat({'C', 'W', 'S', 10, 25, 0, 0, 0}, packed)}) {
-    test::writeBytes(path("stub"), test::concat(prefix, movie));
-    const File file(path("stub"), FileMode::ReadShared);
-    MovieLocation location;
-    location.offset = prefix.size();
-    location.length = movie.size();
-    const MovieHeader header = readStageHeader(file, location);
-    EXPECT_TRUE(header.hasFrameInfo);
-    EXPECT_EQ(header.widthTwips, 8000);
-    EXPECT_EQ(header.heightTwips, 6000);
-  }
-  // Damaged: a zlib movie whose stream is not zlib.
-  test::writeBytes(path("stub"), test::concat({'C', 'W', 'S', 10, 25, 0, 0, 0}, frame));
-  const File damaged(path("stub"), FileMode::ReadShared);
-  MovieLocation whole;
-  whole.length = 25;
-  EXPECT_FALSE(readStageHeader(damaged, whole).hasFrameInfo);
 }
 
 TEST(PlayerPage, TitleIsTheNameWrittenAsText) {

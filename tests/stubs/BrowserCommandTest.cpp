@@ -1,10 +1,12 @@
-// The browser's command line, the window's size from the movie's stage, and the page's title.
+// The browser's command line, the window's size from the movie's stage, the page's title, and what
+// ends a screen saver's show, in the stand-in and in the page.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "stubs/BrowserCommand.h"
 #include "stubs/PlayerPage.h"
+#include "stubs/UserReturn.h"
 
 namespace pravix::stub {
 namespace {
@@ -71,6 +73,29 @@ TEST(PlayerPage, TitleIsTheNameWrittenAsText) {
   const std::string page = playerPage(R"(<Tom & "Jerry's">)", PageMode::Window);
   EXPECT_NE(page.find("<title>&lt;Tom &amp; &quot;Jerry&#39;s&quot;&gt;</title>"),
             std::string::npos);
+}
+
+TEST(PointerWatch, AMoveEndsTheShowOnlyBeyondFourPixelsFromWhereThePointerWasFirst) {
+  PointerWatch watch;
+  EXPECT_FALSE(watch.movedAway(100, 100));  // where the pointer already was
+  EXPECT_FALSE(watch.movedAway(104, 96));
+  EXPECT_FALSE(watch.movedAway(96, 104));
+  EXPECT_TRUE(watch.movedAway(105, 100));
+  EXPECT_TRUE(watch.movedAway(100, 95));
+  // Measured from the first place, not the last: small steps add up.
+  PointerWatch steps;
+  for (const int x : {0, 3, 6}) EXPECT_EQ(steps.movedAway(x, 0), x == 6);
+}
+
+TEST(PlayerPage, AScreenSaversPageEndsAtTheStandInsInputs) {
+  const std::string saver = playerPage("saver", PageMode::FullScreen);
+  EXPECT_NE(saver.find(R"(for (const type of ["keydown", "pointerdown", "wheel"]) )"
+                       R"(addEventListener(type, askEnd, true);)"),
+            std::string::npos);
+  EXPECT_NE(saver.find("if (Math.abs(event.screenX - firstPointer[0]) > 4 || "
+                       "Math.abs(event.screenY - firstPointer[1]) > 4) {"),
+            std::string::npos);
+  EXPECT_EQ(playerPage("movie", PageMode::Window).find("askEnd"), std::string::npos);
 }
 
 }  // namespace

@@ -14,18 +14,17 @@
 
 namespace pravix {
 
-// The input and the output of one decompression step, moved on by it.
-struct Window {
-  const uint8_t* in;
-  size_t inLeft;
-  uint8_t* out;
-  size_t outLeft;
-};
-
-enum class Step { More, End, Damaged };
-
 class DecompressedStream::Decoder {
  public:
+  // The input and the output of one decompression step, moved on by it.
+  struct Window {
+    const uint8_t* in;
+    size_t inLeft;
+    uint8_t* out;
+    size_t outLeft;
+  };
+  enum class Step { More, End, Damaged };
+
   virtual ~Decoder() = default;
   // More while the data goes on, whether or not the step could move; End at its end marker;
   // Damaged with error() set.
@@ -37,6 +36,9 @@ class DecompressedStream::Decoder {
 };
 
 namespace {
+
+using Window = DecompressedStream::Decoder::Window;
+using Step = DecompressedStream::Decoder::Step;
 
 // The compressed bytes read from the input at a time.
 constexpr size_t kInputChunk = 4096;

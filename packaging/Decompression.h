@@ -39,6 +39,7 @@ class DecompressedStream : public ByteStream {
   // Why the compressed data is damaged, for a person; empty while it is not.
   const std::string& error() const { return error_; }
 
+  // The decompressor behind the stream: zlib's or liblzma's, behind one interface.
   class Decoder;
 
  private:

@@ -16,7 +16,6 @@
 #include <optional>
 #include <vector>
 
-#include "cli/Inflate.h"
 #include "cli/Info.h"
 #include "cli/Options.h"
 #include "packaging/Conversion.h"
@@ -261,7 +260,6 @@ class Tool {
     job.rules = FileRules::Unix;
     job.existing = options_.force ? Existing::Replace : Existing::Keep;
     job.everyLayout = true;
-    job.inflate = inflateMovie;
     std::optional<File> in;
     if (input == kStandardStream) {
       // Packing streams a pipe; extracting needs the end of the projector first.

@@ -1,6 +1,6 @@
 // What `pravix info` tells about a file: its kind (the layout that holds its movie, a plain movie,
 // a damaged projector, or none of these), where its movie lies, and what the movie's header says,
-// read from the first bytes only (decompressed as far as the frame where needed).
+// as the packaging's one reader reads it.
 #pragma once
 
 #include <cstddef>
@@ -23,9 +23,8 @@ struct FileInfo {
   // for a folder's movie and a deflated one.
   std::optional<uint64_t> stubSize;
   uint64_t movieSize = 0;
-  MovieHeader header;       // for Packaged and Movie
-  std::string headerError;  // why the header cannot be read whole, or is impossible; empty if not
-  std::string damage;       // (Damaged) what is wrong with the trailer
+  MovieHeader header;  // for Packaged and Movie; its error tells why it cannot be read whole
+  std::string damage;  // (Damaged) what is wrong with the trailer
 };
 
 // Describes a file of `size` bytes: packaged in a layout, as the extraction finds it (Layouts.h);

@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PRAVIX_FUZZ_CHECK(signatureAt(data, size, 0) && info.movieSize == size,
                       "a movie without a signature, or not all of the file");
   }
-  PRAVIX_FUZZ_CHECK(!info.header.hasFrameInfo || info.headerError.empty(),
+  PRAVIX_FUZZ_CHECK(!info.header.hasFrameInfo || info.header.error.empty(),
                     "a frame read from a damaged header");
 
   const std::string name(reinterpret_cast<const char*>(data), std::min<size_t>(size, 16));

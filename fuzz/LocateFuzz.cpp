@@ -19,7 +19,7 @@ uint64_t littleEndian32(const uint8_t* bytes) {
 }
 
 struct Expected {
-  pravix::Located::Status status;
+  pravix::MovieLocation::Status status;
   uint64_t offset = 0;
   uint64_t length = 0;
 };
@@ -29,7 +29,7 @@ struct Expected {
 // projector shorter than its trailer is read from its start: the marker first, then the length.
 // `end` holds the file's last eight bytes, or all of it when it is shorter.
 Expected expectedLocation(pravix::Package package, uint64_t fileSize, const uint8_t* end) {
-  using Status = pravix::Located::Status;
+  using Status = pravix::MovieLocation::Status;
   const size_t endSize = fileSize < 8 ? static_cast<size_t>(fileSize) : 8;
   if (package == pravix::Package::Projector) {
     if (endSize < 4) return {Status::Damaged};
@@ -67,13 +67,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const pravix::Package package : {pravix::Package::Projector, pravix::Package::ScreenSaver}) {
     const size_t trailer = package == pravix::Package::Projector ? 8 : 4;
     const Expected expected = expectedLocation(package, fileSize, end);
-    const pravix::Located located = pravix::locateMovie(package, fileSize, end);
+    const pravix::MovieLocation located = pravix::locateMovie(package, fileSize, end);
     PRAVIX_FUZZ_CHECK(located.status == expected.status, "the status disagrees with the trailer");
-    if (expected.status != pravix::Located::Status::Found) continue;
-    PRAVIX_FUZZ_CHECK(
-        located.movie.offset == expected.offset && located.movie.length == expected.length,
-        "the movie is not where the trailer says");
-    PRAVIX_FUZZ_CHECK(located.movie.offset + located.movie.length + trailer == fileSize,
+    if (expected.status != pravix::MovieLocation::Status::Found) continue;
+    PRAVIX_FUZZ_CHECK(located.offset == expected.offset && located.length == expected.length,
+                      "the movie is not where the trailer says");
+    PRAVIX_FUZZ_CHECK(located.offset + located.length + trailer == fileSize,
                       "the movie does not end at the trailer");
   }
   return 0;

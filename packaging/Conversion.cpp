@@ -2,6 +2,7 @@
 // projector. Each writes its whole result beside the target and only then puts it in place.
 #include "packaging/Conversion.h"
 
+#include "packaging/Decompression.h"
 #include "platform/Path.h"
 #include "platform/System.h"
 
@@ -99,7 +100,7 @@ Result pack(const Job& job) {
 
 // Where the source's movie lies: our projector's trailer, or with `everyLayout` every layout.
 MovieLocation locate(const Job& job, const File& source) {
-  if (!job.everyLayout) return projectorLocation(readTrailer(source, Package::Projector));
+  if (!job.everyLayout) return locatePackage(Package::Projector, source);
   const uint64_t size = source.size();
   return findMovie(size, readerOf(source, size));
 }
@@ -114,19 +115,16 @@ Result extract(const Job& job) {
   const MovieLocation movie =
       folderMovie ? appFolderLocation(projector.size()) : locate(job, projector);
   switch (movie.status) {
-    case Located::Status::NoTrailer:
+    case MovieLocation::Status::NoTrailer:
       return {Outcome::NotProjector, movie.reason, job.source};
-    case Located::Status::Damaged:
+    case MovieLocation::Status::Damaged:
       return {Outcome::DamagedTrailer, movie.reason, job.source};
-    case Located::Status::Found:
+    case MovieLocation::Status::Found:
       break;
-  }
-  if (movie.storage == Storage::Deflated && !job.inflate) {
-    throw FileRefusedError(job.source, "holds its movie deflated, which is not read here");
   }
   Output output(job);
   if (movie.storage == Storage::Deflated) {
-    job.inflate(projector, movie, output.file(), job.progress);
+    inflateMovie(projector, movie, output.file(), job.progress);
   } else {
     Copier(movie.length, job.progress).copy(projector, movie.offset, movie.length, output.file());
   }

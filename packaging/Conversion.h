@@ -3,7 +3,6 @@
 // target, the stub, the refusals, the exit code) is decided here and nowhere else.
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,12 +14,6 @@
 namespace pravix {
 
 enum class Task { PackProjector, PackScreenSaver, Extract };
-
-// Writes the movie that `movie` holds deflated in `from` at the position of `to`: StreamReadError
-// when its bytes do not unpack to its size and CRC-32. Given by a caller that links a
-// decompressor, as `pravix` links zlib; the core links none.
-using Inflate =
-    std::function<void(const File& from, const MovieLocation& movie, File& to, const Progress&)>;
 
 struct Job {
   Task task = Task::PackProjector;
@@ -39,11 +32,9 @@ struct Job {
   // Without Replace, a file at the target ends the conversion as TargetExists: before anything is
   // written, and also when it appears while the result is written.
   Existing existing = Existing::Replace;
-  // Extraction: every layout of Layouts.h, a macOS projector's folder included, rather than our
-  // projector's alone (the Windows program's rule).
+  // Extraction: every layout of Layouts.h, a macOS projector's folder included (a zip's deflated
+  // movie unpacked), rather than our projector's alone (the Windows program's rule).
   bool everyLayout = false;
-  // For a movie kept deflated; without it such a movie is refused.
-  Inflate inflate = nullptr;
 };
 
 // What a conversion found itself. Everything else is a FileError: FileRefusedError for what it

@@ -7,6 +7,10 @@
 #include <iterator>
 #include <vector>
 
+#include "packaging/ByteOrder.h"
+#include "packaging/MovieHeader.h"
+#include "packaging/PackageFormat.h"
+
 namespace pravix {
 namespace {
 
@@ -36,22 +40,12 @@ constexpr LayoutNames kLayoutNames[] = {
 };
 static_assert(std::size(kLayoutNames) == static_cast<size_t>(Layout::MacAppFolder) + 1);
 
-uint64_t littleEndian(const uint8_t* bytes, size_t count) {
-  uint64_t value = 0;
-  for (size_t i = count; i-- > 0;) value = value << 8 | bytes[i];
-  return value;
-}
-
-uint32_t bigEndian32(const uint8_t* bytes) {
-  return static_cast<uint32_t>(bytes[0]) << 24 | static_cast<uint32_t>(bytes[1]) << 16 |
-         static_cast<uint32_t>(bytes[2]) << 8 | static_cast<uint32_t>(bytes[3]);
-}
-
 // A file's bytes, read only where they lie inside it.
 class FileView {
  public:
   FileView(uint64_t size, const ReadAt& read) : size_(size), read_(read) {}
   uint64_t size() const { return size_; }
+  const ReadAt& reader() const { return read_; }
   bool inside(uint64_t offset, uint64_t count) const {
     return offset <= size_ && count <= size_ - offset;
   }
@@ -66,7 +60,7 @@ class FileView {
 
 MovieLocation found(Layout layout, uint64_t offset, uint64_t length) {
   MovieLocation movie;
-  movie.status = Located::Status::Found;
+  movie.status = MovieLocation::Status::Found;
   movie.layout = layout;
   movie.offset = offset;
   movie.length = length;
@@ -76,7 +70,7 @@ MovieLocation found(Layout layout, uint64_t offset, uint64_t length) {
 
 MovieLocation damaged(Layout layout, const char* reason) {
   MovieLocation movie;
-  movie.status = Located::Status::Damaged;
+  movie.status = MovieLocation::Status::Damaged;
   movie.layout = layout;
   movie.reason = reason;
   return movie;
@@ -183,13 +177,13 @@ MovieLocation classicMacProjector(const FileView& file, const uint8_t*) {
   uint8_t tail[8] = {};
   const auto count = static_cast<size_t>(std::min<uint64_t>(file.size(), sizeof tail));
   if (count < 4 || !file.get(file.size() - count, tail, count) ||
-      bigEndian32(tail + count - 4) != kProjectorMarker) {
+      bigEndian(tail + count - 4, 4) != kProjectorMarker) {
     return {};
   }
   if (count < sizeof tail) {
     return damaged(Layout::ClassicMacProjector, "the file is too short to hold it");
   }
-  const uint64_t length = bigEndian32(tail);
+  const uint64_t length = bigEndian(tail, 4);
   if (length > file.size() - sizeof tail) return damaged(Layout::ClassicMacProjector, kTooLong);
   return found(Layout::ClassicMacProjector, file.size() - sizeof tail - length, length);
 }
@@ -275,46 +269,26 @@ MovieLocation appZip(const FileView& file, const uint8_t*) {
   return {};
 }
 
-// Our screen saver has no marker: its back offset must point at a movie's signature.
-MovieLocation screenSaver(const FileView& file, const uint8_t* tail) {
-  const Located saver = locateMovie(Package::ScreenSaver, file.size(), tail);
-  uint8_t start[3] = {};
-  if (saver.status != Located::Status::Found || saver.movie.length < sizeof start ||
-      !file.get(saver.movie.offset, start, sizeof start) || !startsAsMovie(start, sizeof start)) {
-    return {};
-  }
-  return found(Layout::ScreenSaver, saver.movie.offset, saver.movie.length);
+// Our screen saver, by the package's own rule of what it holds.
+MovieLocation screenSaver(const FileView& file, const uint8_t*) {
+  const MovieLocation saver = locatePackage(Package::ScreenSaver, file.size(), file.reader());
+  return saver.status == MovieLocation::Status::Found ? saver : MovieLocation{};
 }
 
 }  // namespace
-
-ReadAt readerOf(const File& file, uint64_t size) {
-  return [&file, size](uint64_t offset, uint8_t* bytes, size_t count) {
-    count = static_cast<size_t>(std::min<uint64_t>(count, size - offset));
-    file.readAt(offset, bytes, count);
-    return count;
-  };
-}
-
-MovieLocation projectorLocation(const Located& located) {
-  MovieLocation movie = found(Layout::Projector, located.movie.offset, located.movie.length);
-  movie.status = located.status;
-  movie.reason = located.reason;
-  return movie;
-}
 
 MovieLocation findMovie(uint64_t size, const ReadAt& read) {
   const FileView file(size, read);
   const Tail tailAt = tailOf(size);
   uint8_t tail[kLongestTrailerSize] = {};
   if (!file.get(tailAt.offset, tail, tailAt.size)) return {};
-  MovieLocation verdict = projectorLocation(locateMovie(Package::Projector, size, tail));
-  if (verdict.status == Located::Status::Found) return verdict;
+  MovieLocation verdict = locateMovie(Package::Projector, size, tail);
+  if (verdict.status == MovieLocation::Status::Found) return verdict;
   bool anotherDamaged = false;
   for (const auto finder : {linuxProjector, classicMacProjector, appZip, screenSaver}) {
     const MovieLocation other = finder(file, tail);
-    if (other.status == Located::Status::Found) return other;
-    if (other.status == Located::Status::Damaged && !anotherDamaged) {
+    if (other.status == MovieLocation::Status::Found) return other;
+    if (other.status == MovieLocation::Status::Damaged && !anotherDamaged) {
       verdict = other;
       anotherDamaged = true;
     }
@@ -325,20 +299,15 @@ MovieLocation findMovie(uint64_t size, const ReadAt& read) {
 std::optional<std::string> appFolderMovie(const std::string& folder, FileRules rules) {
   std::string movie = folder + kAppMovie;
   const std::optional<uint64_t> size = fileSize(movie);
-  uint8_t start[3] = {};
+  uint8_t start[kSignatureSize] = {};
   if (!size || *size < sizeof start) return std::nullopt;
   File(movie, FileMode::ReadShared, rules).readAt(0, start, sizeof start);
-  if (!startsAsMovie(start, sizeof start)) return std::nullopt;
+  if (!movieSignature(start, sizeof start)) return std::nullopt;
   return movie;
 }
 
 MovieLocation appFolderLocation(uint64_t size) {
   return found(Layout::MacAppFolder, 0, size);
-}
-
-bool startsAsMovie(const uint8_t* bytes, size_t count) {
-  return count >= 3 && (std::memcmp(bytes, "FWS", 3) == 0 || std::memcmp(bytes, "CWS", 3) == 0 ||
-                        std::memcmp(bytes, "ZWS", 3) == 0);
 }
 
 const char* layoutName(Layout layout) {

@@ -1,11 +1,45 @@
-// Reading a movie's header: fixed fields, then the frame's bit-packed rectangle.
+// Reading a movie's header: the fixed fields, then the frame's bit-packed rectangle, plain or
+// through the decompressor its signature names.
 #include "packaging/MovieHeader.h"
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
+
+#include "packaging/ByteOrder.h"
+#include "packaging/Decompression.h"
 
 namespace pravix {
 namespace {
+
+// Where the frame starts: after the signature, the version and the declared length.
+constexpr size_t kFrameStart = 8;
+// The frame's bytes at the most: a rectangle of four 31-bit fields (17 bytes), the frame rate and
+// the frame count.
+constexpr size_t kFrameBytes = 21;
+// An LZMA movie keeps the compressed length (4 bytes) and the LZMA properties (5: the literal and
+// position bits, then the dictionary size) before its raw LZMA data.
+constexpr size_t kLzmaFieldsSize = 9;
+constexpr size_t kLzmaPropertiesAt = 4;
+// liblzma's smallest dictionary. Nothing past the frame is decoded, so no match can reach further
+// back than that, and a small dictionary keeps a forged size from costing memory.
+constexpr uint32_t kLzmaDictionary = 4096;
+
+struct Names {
+  const char* signature;
+  const char* id;
+  const char* text;
+};
+// In the order of Compression.
+constexpr Names kNames[] = {
+    {"FWS", "none", "not compressed"},
+    {"CWS", "zlib", "zlib compressed"},
+    {"ZWS", "lzma", "LZMA compressed"},
+};
+
+const Names& namesOf(Compression compression) {
+  return kNames[static_cast<size_t>(compression)];
+}
 
 // Reads the header's RECT, whose fields are signed and packed most significant bit first.
 class BitReader {
@@ -48,35 +82,9 @@ std::string decimalText(double value) {
   return result;
 }
 
-}  // namespace
-
-MovieHeader readMovieHeader(const uint8_t* bytes, size_t count) {
-  MovieHeader header;
-  if (count < 4) return header;
-  for (int i = 0; i < 3; ++i) header.signatureBytes[i] = bytes[i];
-  header.version = bytes[3];
-  if (std::memcmp(bytes, "FWS", 3) == 0) {
-    header.signature = MovieHeader::Signature::Uncompressed;
-  } else if (std::memcmp(bytes, "CWS", 3) == 0) {
-    header.signature = MovieHeader::Signature::Zlib;
-  } else if (std::memcmp(bytes, "ZWS", 3) == 0) {
-    header.signature = MovieHeader::Signature::Lzma;
-  } else {
-    header.signature = MovieHeader::Signature::Unknown;
-  }
-  if (count < kMovieFrameStart) return header;
-  header.hasLength = true;
-  header.declaredLength = static_cast<uint32_t>(bytes[4]) | static_cast<uint32_t>(bytes[5]) << 8 |
-                          static_cast<uint32_t>(bytes[6]) << 16 |
-                          static_cast<uint32_t>(bytes[7]) << 24;
-  // Past the length, only an uncompressed movie shows its frame in plain bytes.
-  if (header.signature == MovieHeader::Signature::Uncompressed) {
-    readMovieFrame(bytes + kMovieFrameStart, count - kMovieFrameStart, header);
-  }
-  return header;
-}
-
-bool readMovieFrame(const uint8_t* frame, size_t count, MovieHeader& header) {
+// Reads the frame from its `count` bytes (those after the first 8, decompressed), and holds it to
+// the rules of a possible header; false when the bytes end inside it.
+bool readFrame(const uint8_t* frame, size_t count, MovieHeader& header) {
   BitReader reader(frame, count);
   uint32_t bits = 0;
   int32_t xMin = 0, xMax = 0, yMin = 0, yMax = 0;
@@ -87,12 +95,126 @@ bool readMovieFrame(const uint8_t* frame, size_t count, MovieHeader& header) {
   }
   const size_t rateAt = reader.bytesUsed();
   if (count < rateAt + 4) return false;
-  header.hasFrameInfo = true;
-  header.widthTwips = xMax - xMin;
-  header.heightTwips = yMax - yMin;
-  header.frameRate = static_cast<uint16_t>(frame[rateAt] | frame[rateAt + 1] << 8);
-  header.frameCount = static_cast<uint16_t>(frame[rateAt + 2] | frame[rateAt + 3] << 8);
+  // A header that reads whole but cannot be true is told as damaged, and its figures are dropped.
+  if (header.declaredLength < kFrameStart + rateAt + 4) {
+    header.hasLength = false;
+    header.error = "the declared length is shorter than the header";
+  } else if (xMax < xMin || yMax < yMin) {
+    header.error = "the stage rectangle is inverted";
+  } else {
+    header.hasFrameInfo = true;
+    header.widthTwips = xMax - xMin;
+    header.heightTwips = yMax - yMin;
+    header.frameRate = littleEndian16(frame + rateAt);
+    header.frameCount = littleEndian16(frame + rateAt + 2);
+  }
   return true;
+}
+
+// Reads the frame that `unpacked` makes of the movie's compressed part.
+void readCompressedFrame(DecompressedStream& unpacked, MovieHeader& header) {
+  uint8_t frame[kFrameBytes] = {};
+  const size_t count = unpacked.read(frame, sizeof frame);
+  if (!unpacked.error().empty()) {
+    header.error = unpacked.error();
+  } else if (!readFrame(frame, count, header)) {
+    header.error = "the decompressed header ends after " + bytesText(kFrameStart + count) +
+                   ", inside its frame";
+  }
+}
+
+}  // namespace
+
+std::optional<Compression> movieSignature(const uint8_t* bytes, size_t count) {
+  if (count < kSignatureSize) return std::nullopt;
+  for (const Compression compression : {Compression::None, Compression::Zlib, Compression::Lzma}) {
+    if (std::memcmp(bytes, namesOf(compression).signature, kSignatureSize) == 0) {
+      return compression;
+    }
+  }
+  return std::nullopt;
+}
+
+const char* signatureName(Compression compression) {
+  return namesOf(compression).signature;
+}
+
+const char* compressionId(Compression compression) {
+  return namesOf(compression).id;
+}
+
+const char* compressionText(Compression compression) {
+  return namesOf(compression).text;
+}
+
+MovieHeader readMovieHeader(ByteStream& movie) {
+  MovieHeader header;
+  uint8_t start[kFrameStart] = {};
+  const size_t count = movie.read(start, sizeof start);
+  if (count < kSignatureSize + 1) {
+    header.error = "the movie ends after " + bytesText(count) + ", inside its signature";
+    return header;
+  }
+  header.hasSignature = true;
+  std::memcpy(header.signatureBytes, start, kSignatureSize);
+  header.version = start[kSignatureSize];
+  header.compression = movieSignature(start, count);
+  if (!header.compression) {
+    header.error = "the movie's signature is not FWS, CWS or ZWS";
+    return header;
+  }
+  if (count < kFrameStart) {
+    header.error = "the movie ends after " + bytesText(count) + ", inside its declared length";
+    return header;
+  }
+  header.hasLength = true;
+  header.declaredLength = littleEndian32(start + 4);
+
+  switch (*header.compression) {
+    case Compression::None: {
+      uint8_t frame[kFrameBytes] = {};
+      const size_t framed = movie.read(frame, sizeof frame);
+      if (!readFrame(frame, framed, header)) {
+        header.error =
+            "the movie ends after " + bytesText(kFrameStart + framed) + ", inside its frame";
+      }
+      break;
+    }
+    case Compression::Zlib: {
+      DecompressedStream unpacked(Codec::Zlib, movie);
+      readCompressedFrame(unpacked, header);
+      break;
+    }
+    case Compression::Lzma: {
+      uint8_t fields[kLzmaFieldsSize] = {};
+      const size_t got = movie.read(fields, sizeof fields);
+      if (got < sizeof fields) {
+        header.error =
+            "the movie ends after " + bytesText(kFrameStart + got) + ", inside its LZMA properties";
+      } else if (!canDecompress(Codec::Lzma)) {
+        header.frameUnknown = true;
+      } else {
+        // The header liblzma reads: the properties, the dictionary size made small, and an
+        // unknown uncompressed size.
+        std::vector<uint8_t> lzmaHeader(13, 0xFF);
+        lzmaHeader[0] = fields[kLzmaPropertiesAt];
+        putLittleEndian(lzmaHeader.data() + 1, kLzmaDictionary, 4);
+        DecompressedStream unpacked(Codec::Lzma, movie, std::move(lzmaHeader));
+        readCompressedFrame(unpacked, header);
+      }
+      break;
+    }
+  }
+  return header;
+}
+
+MovieHeader readMovieHeader(const ReadAt& read, uint64_t offset, uint64_t length) {
+  RangeStream movie(read, offset, length);
+  return readMovieHeader(movie);
+}
+
+std::string bytesText(uint64_t count) {
+  return std::to_string(count) + (count == 1 ? " byte" : " bytes");
 }
 
 std::string pixelsText(int32_t twips) {

@@ -3,19 +3,10 @@
 
 #include <algorithm>
 
+#include "packaging/ByteOrder.h"
+#include "packaging/MovieHeader.h"
+
 namespace pravix {
-namespace {
-
-void putLittleEndian32(uint8_t* out, uint32_t value) {
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-uint32_t getLittleEndian32(const uint8_t* in) {
-  return static_cast<uint32_t>(in[0]) | static_cast<uint32_t>(in[1]) << 8 |
-         static_cast<uint32_t>(in[2]) << 16 | static_cast<uint32_t>(in[3]) << 24;
-}
-
-}  // namespace
 
 size_t trailerSize(Package package) {
   return package == Package::Projector ? kProjectorTrailerSize : kScreenSaverTrailerSize;
@@ -28,10 +19,11 @@ uint64_t largestMovie(Package package) {
 std::array<uint8_t, kLongestTrailerSize> makeTrailer(Package package, uint32_t movieLength) {
   std::array<uint8_t, kLongestTrailerSize> trailer{};
   if (package == Package::Projector) {
-    putLittleEndian32(trailer.data(), kProjectorMarker);
-    putLittleEndian32(trailer.data() + 4, movieLength);
+    putLittleEndian(trailer.data(), kProjectorMarker, 4);
+    putLittleEndian(trailer.data() + 4, movieLength, 4);
   } else {
-    putLittleEndian32(trailer.data(), movieLength + static_cast<uint32_t>(kScreenSaverTrailerSize));
+    putLittleEndian(trailer.data(), movieLength + static_cast<uint32_t>(kScreenSaverTrailerSize),
+                    4);
   }
   return trailer;
 }
@@ -41,42 +33,72 @@ Tail tailOf(uint64_t fileSize) {
   return Tail{fileSize - size, size};
 }
 
-Located locateMovie(Package package, uint64_t fileSize, const uint8_t* tail) {
+namespace {
+
+constexpr char kNoProjectorTrailer[] = "it has no projector trailer";
+constexpr char kNoScreenSaverTrailer[] = "it has no screen-saver trailer";
+
+MovieLocation verdict(MovieLocation::Status status, Package package, const char* reason) {
+  MovieLocation movie;
+  movie.status = status;
+  movie.layout = package == Package::Projector ? Layout::Projector : Layout::ScreenSaver;
+  movie.reason = reason;
+  return movie;
+}
+
+}  // namespace
+
+MovieLocation locateMovie(Package package, uint64_t fileSize, const uint8_t* tail) {
+  using Status = MovieLocation::Status;
   const uint64_t trailer = trailerSize(package);
   // The trailer is the last `trailer` bytes of the tail; a short file's tail is the whole file.
   const size_t tailSize = tailOf(fileSize).size;
   const uint8_t* const start = tailSize > trailer ? tail + (tailSize - trailer) : tail;
   uint64_t length = 0;
   if (package == Package::Projector) {
-    if (fileSize < 4) return {Located::Status::Damaged, {}, "the file is too short to hold it"};
-    if (getLittleEndian32(start) != kProjectorMarker) {
-      return {Located::Status::NoTrailer, {}, "it has no projector trailer"};
+    if (fileSize < 4) return verdict(Status::Damaged, package, "the file is too short to hold it");
+    if (littleEndian32(start) != kProjectorMarker) {
+      return verdict(Status::NoTrailer, package, kNoProjectorTrailer);
     }
     if (fileSize < trailer) {
-      return {Located::Status::Damaged, {}, "the file is too short to hold it"};
+      return verdict(Status::Damaged, package, "the file is too short to hold it");
     }
-    length = getLittleEndian32(start + 4);
+    length = littleEndian32(start + 4);
   } else {
     // The back offset counts itself: below 4 it names no movie at all.
-    const uint64_t backOffset = fileSize < trailer ? 0 : getLittleEndian32(start);
+    const uint64_t backOffset = fileSize < trailer ? 0 : littleEndian32(start);
     if (backOffset < kScreenSaverTrailerSize) {
-      return {Located::Status::NoTrailer, {}, "it has no screen-saver trailer"};
+      return verdict(Status::NoTrailer, package, kNoScreenSaverTrailer);
     }
     length = backOffset - kScreenSaverTrailerSize;
   }
   // In 64 bits: the largest length plus the trailer must not wrap around.
   if (length > fileSize - trailer) {
-    return {Located::Status::Damaged, {}, "it names a movie longer than the file"};
+    return verdict(Status::Damaged, package, "it names a movie longer than the file");
   }
-  return {Located::Status::Found, {fileSize - trailer - length, static_cast<uint32_t>(length)}, ""};
+  MovieLocation movie = verdict(Status::Found, package, "");
+  movie.offset = fileSize - trailer - length;
+  movie.length = movie.size = length;
+  return movie;
 }
 
-Located readTrailer(const File& file, Package package) {
-  const uint64_t size = file.size();
+MovieLocation locatePackage(Package package, uint64_t size, const ReadAt& read) {
   const Tail tail = tailOf(size);
   uint8_t bytes[kLongestTrailerSize] = {};
-  file.readAt(tail.offset, bytes, tail.size);
-  return locateMovie(package, size, bytes);
+  read(tail.offset, bytes, tail.size);
+  const MovieLocation movie = locateMovie(package, size, bytes);
+  if (package == Package::Projector || movie.status != MovieLocation::Status::Found) return movie;
+  uint8_t start[kSignatureSize] = {};
+  if (movie.length < sizeof start || read(movie.offset, start, sizeof start) != sizeof start ||
+      !movieSignature(start, sizeof start)) {
+    return verdict(MovieLocation::Status::NoTrailer, package, kNoScreenSaverTrailer);
+  }
+  return movie;
+}
+
+MovieLocation locatePackage(Package package, const File& file) {
+  const uint64_t size = file.size();
+  return locatePackage(package, size, readerOf(file, size));
 }
 
 }  // namespace pravix

@@ -1,11 +1,13 @@
 // The package format: a stub, the movie, and a trailer by which the stub finds the movie. Written
-// by the conversions, and read by them, by the stubs and by `pravix info` through one reader.
+// by the conversions, and read by them, by the stubs and by `pravix` through one reader.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
+#include "packaging/MovieLocation.h"
+#include "packaging/Reading.h"
 #include "platform/File.h"
 
 namespace pravix {
@@ -34,25 +36,6 @@ uint64_t largestMovie(Package package);
 // trailerSize(package) bytes.
 std::array<uint8_t, kLongestTrailerSize> makeTrailer(Package package, uint32_t movieLength);
 
-// Where the trailer at the end of a file says its movie lies.
-struct MovieRange {
-  uint64_t offset = 0;
-  uint32_t length = 0;
-};
-struct Located {
-  enum class Status {
-    NoTrailer,  // (projector) the marker is missing; (screen saver) the file is too short, or its
-                // back offset names no movie
-    Damaged,    // (projector) the file is too short for the trailer its marker starts; (both) the
-                // trailer names a movie that reaches before the start of the file
-    Found,      // the movie lies at `movie`, which may be empty
-  };
-  Status status = Status::NoTrailer;
-  MovieRange movie;
-  // Why there is no movie, for a person: "it has no projector trailer", say. Empty when found.
-  const char* reason = "";
-};
-
 // The end of a file that holds either trailer: its last kLongestTrailerSize bytes, or the whole
 // file when it is shorter.
 struct Tail {
@@ -62,11 +45,18 @@ struct Tail {
 Tail tailOf(uint64_t fileSize);
 
 // The trailer's verdict on a file of `fileSize` bytes that ends in `tail` (tailOf(fileSize).size
-// bytes). A projector shorter than its trailer is read from its start, as the way back from the
-// end cannot reach before it: one of four to seven bytes is judged by its marker first.
-Located locateMovie(Package package, uint64_t fileSize, const uint8_t* tail);
+// bytes): its arithmetic alone. A projector shorter than its trailer is read from its start, as the
+// way back from the end cannot reach before it: one of four to seven bytes is judged by its marker
+// first. A screen saver's back offset of 4 gives an empty movie here.
+MovieLocation locateMovie(Package package, uint64_t fileSize, const uint8_t* tail);
 
-// Reads the end of `file` and gives the trailer's verdict; StreamReadError when it cannot be read.
-Located readTrailer(const File& file, Package package);
+// Where a package of `size` bytes that `read` reads holds its movie: the trailer's verdict, and for
+// a screen saver, which has no marker, the one rule of what it holds: a movie's signature where its
+// back offset points. An empty payload, or one that starts otherwise, is no movie ("it has no
+// screen-saver trailer").
+MovieLocation locatePackage(Package package, uint64_t size, const ReadAt& read);
+
+// The same for `file`; StreamReadError when it cannot be read.
+MovieLocation locatePackage(Package package, const File& file);
 
 }  // namespace pravix

@@ -6,8 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "packaging/PackageFormat.h"
-#include "platform/File.h"
+#include "stubs/EmbeddedMovie.h"
 #include "stubs/PlayerPage.h"
 
 namespace pravix::stub {
@@ -18,7 +17,7 @@ struct ShowOutcome {
   std::string problem;  // for a person, when not shown
 };
 
-// Serves the movie at `movie` in `file`, streamed, and shows it titled `title`, in Microsoft Edge
+// Serves `movie` from its file, streamed, and shows it titled `title`, in Microsoft Edge
 // or Google Chrome: in a window (PageMode::Window) as an app window until that browser ends, or,
 // without either, in the default browser until the page stops calling back; full screen
 // (PageMode::FullScreen) in kiosk mode on the primary monitor until the page asks for the end or
@@ -26,7 +25,7 @@ struct ShowOutcome {
 // no longer shown: the browser started and everything it started have ended, and its profile
 // folder is gone. `keepShowing`, when given, is asked every 50 to 250 ms while the movie is shown;
 // the show ends when it says no.
-ShowOutcome showInBrowser(const File& file, MovieRange movie, const std::string& title,
-                          PageMode mode, const std::function<bool()>& keepShowing = nullptr);
+ShowOutcome showInBrowser(const EmbeddedMovie& movie, const std::string& title, PageMode mode,
+                          const std::function<bool()>& keepShowing = nullptr);
 
 }  // namespace pravix::stub

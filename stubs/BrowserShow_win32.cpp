@@ -20,7 +20,6 @@
 #include "stubs/LoopbackServer.h"
 #include "stubs/PlayerPage.h"
 #include "stubs/SaveStore.h"
-#include "stubs/StageHeader.h"
 
 namespace pravix::stub {
 namespace {
@@ -51,15 +50,14 @@ constexpr PlayerFile kPlayerFiles[] = {
 // The movie's bytes in the program's file, read as they are sent.
 class MovieBody : public Body {
  public:
-  MovieBody(const File& file, MovieRange movie) : file_(file), movie_(movie) {}
-  uint64_t size() const override { return movie_.length; }
+  explicit MovieBody(const EmbeddedMovie& movie) : movie_(movie) {}
+  uint64_t size() const override { return movie_.length(); }
   void read(uint64_t offset, void* buffer, size_t count) override {
-    file_.readAt(movie_.offset + offset, buffer, count);
+    movie_.file().readAt(movie_.location().offset + offset, buffer, count);
   }
 
  private:
-  const File& file_;
-  MovieRange movie_;
+  const EmbeddedMovie& movie_;
 };
 
 // The bytes of one of the program's RCDATA resources, which stay mapped with its image.
@@ -75,9 +73,8 @@ std::string_view resourceBytes(int id, const char* what) {
 // A projector (PageMode::Window) also serves the files beside it and keeps its movie's saves.
 class PlayerShow : public SiteContent, public ShowEvents {
  public:
-  PlayerShow(const File& file, MovieRange movie, const std::string& title, PageMode mode)
-      : file_(file),
-        movie_(movie),
+  PlayerShow(const EmbeddedMovie& movie, const std::string& title, PageMode mode)
+      : movie_(movie),
         page_(playerPage(title, mode)),
         icon_(resourceBytes(PRAVIX_ICON_RESOURCE, "icon")) {
     for (const PlayerFile& player : kPlayerFiles) {
@@ -89,18 +86,18 @@ class PlayerShow : public SiteContent, public ShowEvents {
       // folder for the user's data), the movie plays without it; its saves then last as long as
       // the page.
       try {
-        beside_.emplace(file);
+        beside_.emplace(movie.file());
       } catch (const FileError&) {
       }
       try {
-        saves_.emplace(saveFolderOf(roamingDataDirectory() + "\\Saves\\", file.name()));
+        saves_.emplace(saveFolderOf(roamingDataDirectory() + "\\Saves\\", movie.file().name()));
       } catch (const FileError&) {
       }
     }
   }
 
   std::unique_ptr<Body> page() override { return std::make_unique<BytesBody>(page_); }
-  std::unique_ptr<Body> movie() override { return std::make_unique<MovieBody>(file_, movie_); }
+  std::unique_ptr<Body> movie() override { return std::make_unique<MovieBody>(movie_); }
   std::unique_ptr<Body> icon() override { return std::make_unique<BytesBody>(icon_); }
   std::unique_ptr<Body> playerFile(const std::string& name) override {
     for (size_t i = 0; i < resources_.size(); ++i) {
@@ -127,8 +124,7 @@ class PlayerShow : public SiteContent, public ShowEvents {
   bool ended() const { return endAsked_; }
 
  private:
-  const File& file_;
-  MovieRange movie_;
+  const EmbeddedMovie& movie_;
   std::string page_;
   std::string_view icon_;
   std::vector<std::string_view> resources_;
@@ -180,15 +176,15 @@ bool showInAppBrowser(
 
 }  // namespace
 
-ShowOutcome showInBrowser(const File& file, MovieRange movie, const std::string& title,
-                          PageMode mode, const std::function<bool()>& keepShowing) {
+ShowOutcome showInBrowser(const EmbeddedMovie& movie, const std::string& title, PageMode mode,
+                          const std::function<bool()>& keepShowing) {
   std::optional<LoopbackServer> server;
   std::optional<PlayerShow> show;
   std::optional<LocalSite> site;
   const ServerLimits limits;
   try {
     server.emplace(limits);
-    show.emplace(file, movie, title, mode);
+    show.emplace(movie, title, mode);
     site.emplace(randomHex(kSecretBytes), server->port(), *show, *show);
   } catch (const std::runtime_error& error) {
     return {ShowOutcome::Kind::CannotServe, error.what()};
@@ -205,7 +201,7 @@ ShowOutcome showInBrowser(const File& file, MovieRange movie, const std::string&
       return {ShowOutcome::Kind::NoBrowser,
               "Neither Microsoft Edge nor Google Chrome is installed"};
     }
-    const WindowSize size = windowFor(readStageHeader(file, movie));
+    const WindowSize size = windowFor(movie.header());
     if (showInAppBrowser(*server, *site, showing, [&](const auto& browser, const auto& profile) {
           return appWindowCommand(browser, address, profile, size);
         })) {

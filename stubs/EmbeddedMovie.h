@@ -16,17 +16,17 @@ namespace pravix::stub {
 class EmbeddedMovie {
  public:
   // The movie at the end of the file at `path`, which stays open for reading by others too (it is
-  // the running program's own image). Nothing when the file cannot be read or its trailer
-  // describes no movie, or an empty one: every movie has a header, and a bare stub's last bytes
-  // are often zeros, which read as an empty screen saver's trailer. `problem` then says why, for a
-  // person.
+  // the running program's own image), as the package's one reader finds it (locatePackage).
+  // Nothing when the file cannot be read or holds no movie, or an empty one: every movie has a
+  // header. `problem` then says why, for a person.
   static std::optional<EmbeddedMovie> open(const std::string& path, Package kind,
                                            std::string& problem);
 
   const File& file() const { return file_; }
-  const MovieRange& range() const { return range_; }
-  uint32_t length() const { return range_.length; }
-  // The movie's header; a too short one when it cannot be read.
+  const MovieLocation& location() const { return location_; }
+  uint64_t length() const { return location_.length; }
+  // The movie's header, as the one reader reads it (its frame decompressed where this build can);
+  // an empty one when the file cannot be read.
   MovieHeader header() const;
 
   // Writes the whole movie at the position of `output`: StreamReadError or StreamWriteError when
@@ -34,10 +34,11 @@ class EmbeddedMovie {
   void copyTo(File& output) const;
 
  private:
-  EmbeddedMovie(File file, MovieRange range) : file_(std::move(file)), range_(range) {}
+  EmbeddedMovie(File file, const MovieLocation& location)
+      : file_(std::move(file)), location_(location) {}
 
   File file_;
-  MovieRange range_;
+  MovieLocation location_;
 };
 
 }  // namespace pravix::stub

@@ -6,6 +6,7 @@
 namespace pravix::stub {
 namespace {
 
+// The signature's bytes as letters, or in hex when one of them is not printable.
 std::string signatureText(const MovieHeader& header) {
   std::string printable;
   for (uint8_t byte : header.signatureBytes) {
@@ -25,35 +26,27 @@ std::string signatureText(const MovieHeader& header) {
 
 }  // namespace
 
-std::string describeMovie(uint32_t length, const MovieHeader& header, Detail detail) {
+std::string describeMovie(uint64_t length, const MovieHeader& header, Detail detail) {
   const bool brief = detail == Detail::Brief;
-  std::string text = (brief ? "" : "Movie size: ") + std::to_string(length) + " bytes\n";
+  std::string text = (brief ? "" : "Movie size: ") + bytesText(length) + "\n";
+  if (!header.hasSignature) return text + "Too short to hold a movie header";
   const std::string signature = signatureText(header);
   const std::string version = std::to_string(header.version);
-  switch (header.signature) {
-    case MovieHeader::Signature::TooShort:
-      return text + "Too short to hold a movie header";
-    case MovieHeader::Signature::Unknown:
-      if (brief) return text + "Not a movie: " + signature;
-      return text + "Signature: " + signature +
-             " (not a recognised movie signature)\nVersion byte: " + version;
-    case MovieHeader::Signature::Uncompressed:
-      text += brief ? signature + " v" + version : "Signature: FWS (uncompressed)";
-      break;
-    case MovieHeader::Signature::Zlib:
-      text += brief ? signature + " v" + version : "Signature: CWS (zlib compressed)";
-      break;
-    case MovieHeader::Signature::Lzma:
-      text += brief ? signature + " v" + version : "Signature: ZWS (LZMA compressed)";
-      break;
+  if (!header.compression) {
+    if (brief) return text + "Not a movie: " + signature;
+    return text + "Signature: " + signature +
+           " (not a recognised movie signature)\nVersion byte: " + version;
   }
-  if (brief) return text;
-  text += "\nVersion: " + version;
+  if (brief) return text + signature + " v" + version;
+  text += "Signature: " + signature + " (" + compressionText(*header.compression) +
+          ")\nVersion: " + version;
   if (header.hasFrameInfo) {
     text += "\nFrame size: " + pixelsText(header.widthTwips) + " x " +
             pixelsText(header.heightTwips) + " px";
     text += "\nFrame rate: " + frameRateText(header.frameRate) + " fps";
     text += "\nFrame count: " + std::to_string(header.frameCount);
+  } else if (header.frameUnknown) {
+    text += "\nFrame: compressed, size unknown";
   }
   return text;
 }

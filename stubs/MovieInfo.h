@@ -10,7 +10,8 @@ namespace pravix::stub {
 
 enum class Detail { Full, Brief };
 
-// Lines of text, separated by "\n", for a person: size, signature, version, frame details.
-std::string describeMovie(uint32_t length, const MovieHeader& header, Detail detail);
+// Lines of text, separated by "\n", for a person: size, signature, version, frame details (or that
+// the frame is compressed, its size unknown).
+std::string describeMovie(uint64_t length, const MovieHeader& header, Detail detail);
 
 }  // namespace pravix::stub

@@ -3,6 +3,7 @@
 #include "stubs/PlayerPage.h"
 
 #include "stubs/LocalSite.h"
+#include "stubs/UserReturn.h"
 
 namespace pravix::stub {
 
@@ -179,19 +180,27 @@ play(savesRead);
 )";
 
 // A screen saver ends at the first key, click, turn of the wheel or move of the pointer by more
-// than a few pixels (a hand resting on the mouse moves it a little), or when its movie quits: the
-// page asks the server to end the show. The listeners catch the events on their way down, before
-// the player sees them.
-constexpr const char* kScreenSaver = R"(let endAsked = false, firstPointer = null;
+// than a few pixels (UserReturn.h: the events and the tolerance are written in from there), or
+// when its movie quits: the page asks the server to end the show. The listeners catch the events
+// on their way down, before the player sees them.
+std::string screenSaverScript() {
+  std::string events;
+  for (const char* event : kPageEvents) {
+    events += std::string(events.empty() ? "\"" : ", \"") + event + "\"";
+  }
+  const std::string tolerance = std::to_string(kPointerTolerance);
+  return R"(let endAsked = false, firstPointer = null;
 const askEnd = () => {
   if (endAsked) return;
   endAsked = true;
   fetch(address(names.end), {cache: "no-store", keepalive: true}).catch(() => { endAsked = false; });
 };
-for (const type of ["keydown", "pointerdown", "wheel", "touchstart"]) addEventListener(type, askEnd, true);
+for (const type of [)" +
+         events + R"(]) addEventListener(type, askEnd, true);
 addEventListener("pointermove", (event) => {
   firstPointer ??= [event.screenX, event.screenY];
-  if (Math.abs(event.screenX - firstPointer[0]) > 4 || Math.abs(event.screenY - firstPointer[1]) > 4) {
+  if (Math.abs(event.screenX - firstPointer[0]) > )" +
+         tolerance + R"( || Math.abs(event.screenY - firstPointer[1]) > )" + tolerance + R"() {
     askEnd();
   }
 }, true);
@@ -200,6 +209,7 @@ player.ruffle().addFSCommandHandler((command) => {
 });
 play(Promise.resolve());
 )";
+}
 
 }  // namespace
 
@@ -256,7 +266,7 @@ const play = (loaded) => loaded.then(() => player.ruffle().load({url: names.movi
 new Worker(URL.createObjectURL(new Blob([
   `setInterval(() => fetch("${address(names.alive)}", {cache: "no-store"}).catch(() => {}), 1000);`],
   {type: "text/javascript"})));
-)" + (fullScreen ? kScreenSaver : kProjector) +
+)" + (fullScreen ? screenSaverScript() : kProjector) +
          R"(</script></body></html>
 )";
 }

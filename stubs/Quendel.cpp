@@ -17,6 +17,7 @@
 #include "stubs/MovieInfo.h"
 #include "stubs/StubProgram.h"
 #include "stubs/Switch.h"
+#include "stubs/UserReturn.h"
 
 namespace {
 
@@ -26,8 +27,6 @@ using namespace pravix::stub;
 constexpr const char* kCaption = "Pravix Screen Saver";
 constexpr const char* kWindowClass = "PravixScreenSaverWindow";
 constexpr const char* kSwitches = "[/s | /p HWND | /c[:HWND] | /x PATH]";
-// A hand resting on the mouse moves it a little; only a deliberate move ends the screen saver.
-constexpr int kMouseTolerance = 4;
 // How often the preview looks for its parent window, in milliseconds.
 constexpr UINT kParentCheckMs = 250;
 
@@ -35,8 +34,7 @@ struct SaverState {
   std::string text;
   bool preview = false;
   HWND parent = nullptr;
-  bool mouseSeen = false;
-  POINT firstMouse{};
+  PointerWatch pointer;
 };
 
 SaverState* stateOf(HWND window) {
@@ -79,30 +77,30 @@ void paint(HWND window, const SaverState& state) {
   EndPaint(window, &painting);
 }
 
-// Ends the full-screen saver once the user is back: any key, any click, or a real mouse move.
-bool userIsBack(SaverState& state, UINT message, LPARAM lParam) {
+// The input that ends the show (UserReturn.h) that a message brings, if any.
+std::optional<UserInput> inputOf(UINT message) {
   switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
+      return UserInput::Key;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
     case WM_XBUTTONDOWN:
-      return true;
-    case WM_MOUSEMOVE: {
-      const POINT now{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-      if (!state.mouseSeen) {
-        // Windows reports the pointer where it already was as soon as the window appears.
-        state.mouseSeen = true;
-        state.firstMouse = now;
-        return false;
-      }
-      return std::abs(now.x - state.firstMouse.x) > kMouseTolerance ||
-             std::abs(now.y - state.firstMouse.y) > kMouseTolerance;
-    }
+      return UserInput::Button;
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+      return UserInput::Wheel;
     default:
-      return false;
+      return std::nullopt;
   }
+}
+
+// Ends the full-screen saver once the user is back: any of those inputs, or a real mouse move.
+bool userIsBack(SaverState& state, UINT message, LPARAM lParam) {
+  if (inputOf(message)) return true;
+  return message == WM_MOUSEMOVE && state.pointer.movedAway(static_cast<short>(LOWORD(lParam)),
+                                                            static_cast<short>(HIWORD(lParam)));
 }
 
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -224,8 +222,8 @@ int showFullScreen(HINSTANCE instance) {
   if (movie) {
     std::deque<SaverState> states;
     const std::vector<HWND> covers = coverOtherMonitors(instance, states);
-    const ShowOutcome shown = showInBrowser(movie->file(), movie->range(), programTitle(".scr"),
-                                            PageMode::FullScreen, handleMessages);
+    const ShowOutcome shown =
+        showInBrowser(*movie, programTitle(".scr"), PageMode::FullScreen, handleMessages);
     for (HWND cover : covers) {
       if (IsWindow(cover)) DestroyWindow(cover);
     }

@@ -21,9 +21,7 @@ bool writeLine(HANDLE handle, const std::string& text) {
 }  // namespace
 
 std::string programName() {
-  const std::string path = executablePath();
-  const size_t slash = path.find_last_of("\\/:");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+  return fileName(executablePath());
 }
 
 std::string programTitle(const char* extension) {

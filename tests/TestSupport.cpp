@@ -1,6 +1,7 @@
 // Test helpers shared by the test files.
 #include "tests/TestSupport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -35,6 +36,16 @@ Bytes littleEndian(uint64_t value) {
 }
 
 }  // namespace
+
+std::function<size_t(uint64_t offset, uint8_t* out, size_t count)> readerOver(const Bytes& bytes) {
+  return [&bytes](uint64_t offset, uint8_t* out, size_t count) {
+    EXPECT_LE(offset + count, bytes.size()) << "a read past the end";
+    if (offset >= bytes.size()) return size_t{0};
+    count = std::min<size_t>(count, bytes.size() - static_cast<size_t>(offset));
+    std::copy_n(bytes.begin() + static_cast<ptrdiff_t>(offset), count, out);
+    return count;
+  };
+}
 
 Bytes movieStart(const char* signature, const Bytes& rest) {
   const auto byte = [signature](int i) { return static_cast<uint8_t>(signature[i]); };

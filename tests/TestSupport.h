@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -40,6 +41,10 @@ Bytes movieStart(const char* signature, const Bytes& rest);
 // An uncompressed frame: the stage 0..11000 x 0..8000 twips (550 x 400 px) in 15-bit fields,
 // 24 frames per second, 1 frame.
 extern const Bytes kStageFrame;
+
+// Reads `bytes` at offsets, as the packaging's readers read a file (ReadAt); a read past their end
+// fails the test.
+std::function<size_t(uint64_t offset, uint8_t* out, size_t count)> readerOver(const Bytes& bytes);
 
 // A projector's trailer for a movie of `length` bytes, whatever stands before it.
 Bytes projectorTrailer(uint32_t length);

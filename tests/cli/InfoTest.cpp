@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/MovieCases.h"
 #include "tests/TestSupport.h"
 #include "tests/cli/ToolRun.h"
 
@@ -204,6 +205,29 @@ TEST_F(Info, DamagedHeadersAreToldNotTrusted) {
           R"("signature":"FWS","compression":"none","version":10,"declared_length":25,)"
           R"("header_error":"the stage rectangle is inverted"})"
           "\n");
+}
+
+TEST_F(Info, TellsTheMovieReadersTableAsTheStubsDo) {
+  std::vector<std::string> names;
+  std::string expected;
+  for (const test::MovieCase& c : test::movieCases()) {
+    const std::string name = std::string(c.name) + ".swf", size = std::to_string(c.movie.size());
+    writeBytes(dir_ / name, c.movie);
+    names.push_back(name);
+    expected += R"({"file":")" + name + R"(","kind":"movie","size":)" + size +
+                R"(,"stub_size":0,"movie_size":)" + size + R"(,"signature":")" +
+                std::string(c.movie.begin(), c.movie.begin() + 3) + R"(","compression":")" +
+                c.compression + R"(","version":10,"declared_length":25)";
+    if (c.frame) {
+      expected += R"(,"width":)" + std::to_string(c.width) + R"(,"height":)" +
+                  std::to_string(c.height) + R"(,"frame_rate":12.5,"frame_count":3)";
+    }
+    if (*c.error != '\0') expected += R"(,"header_error":")" + std::string(c.error) + "\"";
+    expected += "}\n";
+  }
+  const ToolRun ran = info(names);
+  EXPECT_EQ(ran.exitCode, 0);
+  EXPECT_EQ(ran.out, expected);
 }
 
 TEST_F(Info, JsonEscapesNamesAndFailuresGoToStandardError) {

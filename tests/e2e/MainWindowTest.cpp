@@ -1,5 +1,6 @@
 // The main window end to end under Wine: each command through its open dialog, the messages, the
-// result pane and Go, the keyboard, and the live window read back against its layout table.
+// result pane and Go, the keyboard, and the live window read back against the places, sizes and
+// captions the form must show, written out here.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,14 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "Version.h"
 #include "platform/File.h"
 #include "resources/ResourceIds.h"
 #include "tests/TestSupport.h"
-#include "tests/e2e/ControlStyles.h"
 #include "tests/e2e/Driver.h"
 #include "tests/e2e/ProgramFolder.h"
-#include "ui/Layout.h"
 #include "ui/MainFrm.h"
 #include "ui/Window.h"
 #include "platform/System.h"
@@ -449,21 +447,50 @@ std::vector<std::string> menuItems(HMENU menu) {
   return items;
 }
 
-const char* expectedClass(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::Panel:
-      return "TPanel";
-    case ControlKind::GroupBox:
-    case ControlKind::Button:
-      return "Button";
-    case ControlKind::Edit:
-      return "Edit";
-    default:
-      return "Static";
-  }
-}
+// A control as the window must show it: its class; its place in pixels in the panel, or, for the
+// result's controls, in the group box as the form was drawn; its size (0 for a label, which takes
+// its text's, measured here); its caption; and the styles it must carry.
+struct ShownControl {
+  int id;
+  const char* className;
+  bool inGroup;
+  int left, top, width, height;
+  const char* text;
+  DWORD style;
+};
 
-TEST_F(MainWindow, LiveControlsMatchTheLayoutTable) {
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kPushButton = kChild | WS_TABSTOP | BS_PUSHBUTTON;
+constexpr DWORD kTextLabel = kChild | SS_LEFT | SS_NOPREFIX;
+// Created with WS_BORDER too, which an edit without a client edge takes off its window to draw a
+// one-pixel frame inside its client area (checked below).
+constexpr DWORD kTextBox = kChild | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
+
+// In the panel's order, which is the order Tab follows.
+constexpr ShownControl kShown[] = {
+    {kButton1, "Button", false, 18, 20, 128, 25, "Convert SWF to EXE", kPushButton},
+    {kButton2, "Button", false, 160, 20, 129, 25, "Convert EXE To SWF", kPushButton},
+    {kButton3, "Button", false, 302, 20, 169, 25, "Convert SWF to Screen Saver", kPushButton},
+    {kGroupBox1, "Button", false, 18, 59, 454, 79, "Convert Result:", kChild | BS_GROUPBOX},
+    {kLabel1, "Static", true, 10, 22, 0, 0, "Source file:", kTextLabel},
+    {kEdit1, "Edit", true, 68, 19, 325, 19, "", kTextBox},
+    {kLabel2, "Static", true, 16, 50, 0, 0, "Taget file:", kTextLabel},
+    {kEdit2, "Edit", true, 68, 47, 325, 19, "", kTextBox},
+    {kBtnGo, "Button", true, 399, 44, 29, 25, "Go", kPushButton | WS_DISABLED},
+};
+
+TEST_F(MainWindow, LiveControlsStandWhereTheFormPutsThem) {
+  // The panel fills the client area.
+  EXPECT_EQ(_stricmp(className(panel_).c_str(), "TPanel"), 0) << className(panel_);
+  const RECT panel = boundsIn(panel_, window_);
+  EXPECT_EQ(panel.left, 0);
+  EXPECT_EQ(panel.top, 0);
+  EXPECT_EQ(panel.right, 486);
+  EXPECT_EQ(panel.bottom, 157);
+  EXPECT_EQ(windowText(panel_), "");
+  const DWORD panelStyle = kChild | WS_CLIPSIBLINGS;
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(panel_, GWL_STYLE)) & panelStyle, panelStyle);
+
   const RECT group = boundsIn(control(kGroupBox1), panel_);
   // What a label's text measures in the window's font, 8-point MS Sans Serif, made here.
   HDC screen = GetDC(nullptr);
@@ -480,53 +507,41 @@ TEST_F(MainWindow, LiveControlsMatchTheLayoutTable) {
     return SIZE{size.cx, metrics.tmHeight};
   };
 
-  for (const ControlSpec& entry : kLayout) {
-    SCOPED_TRACE(entry.name);
-    HWND live = entry.id == kPanel1 ? panel_ : control(entry.id);
+  for (const ShownControl& shown : kShown) {
+    SCOPED_TRACE(shown.text);
+    HWND live = control(shown.id);
     ASSERT_NE(live, nullptr);
-    EXPECT_EQ(_stricmp(className(live).c_str(), expectedClass(entry.kind)), 0) << className(live);
-    EXPECT_EQ(windowText(live), entry.text);
+    EXPECT_EQ(_stricmp(className(live).c_str(), shown.className), 0) << className(live);
+    EXPECT_EQ(windowText(live), shown.text);
 
-    const ControlSpec* parent = nullptr;
-    for (const ControlSpec& other : kLayout) {
-      if (other.id == entry.parentId) parent = &other;
-    }
-    RECT bounds = boundsIn(live, entry.parentId == 0 ? window_ : panel_);
-    if (parent != nullptr && parent->kind == ControlKind::GroupBox) {
-      OffsetRect(&bounds, -group.left, -group.top);
-    }
-    EXPECT_EQ(bounds.left, entry.left);
-    EXPECT_EQ(bounds.top, entry.top);
-    SIZE size{bounds.right - bounds.left, bounds.bottom - bounds.top};
-    const SIZE expected =
-        entry.kind == ControlKind::Label ? measure(entry.text) : SIZE{entry.width, entry.height};
+    RECT bounds = boundsIn(live, panel_);
+    if (shown.inGroup) OffsetRect(&bounds, -group.left, -group.top);
+    EXPECT_EQ(bounds.left, shown.left);
+    EXPECT_EQ(bounds.top, shown.top);
+    const SIZE size{bounds.right - bounds.left, bounds.bottom - bounds.top};
+    const SIZE expected = shown.width == 0 ? measure(shown.text) : SIZE{shown.width, shown.height};
     EXPECT_EQ(size.cx, expected.cx);
     EXPECT_EQ(size.cy, expected.cy);
 
     const DWORD style = static_cast<DWORD>(GetWindowLongA(live, GWL_STYLE));
-    DWORD wanted = expectedStyle(entry.kind) | entry.style;
-    if (entry.kind == ControlKind::Edit) {
-      // An edit created with WS_BORDER and no client edge takes the border style off its window
-      // and draws a one-pixel frame inside its client area: its text starts inside that frame,
-      // and it has no non-client edge.
-      EXPECT_TRUE(wanted & WS_BORDER);
-      wanted &= ~WS_BORDER;
+    EXPECT_EQ(style & shown.style, shown.style)
+        << std::hex << style << " lacks " << (shown.style & ~style);
+    if (std::string(shown.className) == "Button") {
+      EXPECT_EQ(style & BS_TYPEMASK, shown.style & BS_TYPEMASK);
+    } else if (std::string(shown.className) == "Static") {
+      EXPECT_EQ(style & SS_TYPEMASK, shown.style & SS_TYPEMASK);
+    } else {
+      EXPECT_FALSE(style & WS_BORDER);
       EXPECT_FALSE(GetWindowLongA(live, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
       RECT client{};
       GetClientRect(live, &client);
-      EXPECT_EQ(client.right, entry.width);
-      EXPECT_EQ(client.bottom, entry.height);
+      EXPECT_EQ(client.right, shown.width);
+      EXPECT_EQ(client.bottom, shown.height);
       RECT textArea{};
       SendMessageA(live, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&textArea));
       const auto margins = static_cast<DWORD>(SendMessageA(live, EM_GETMARGINS, 0, 0));
       EXPECT_EQ(textArea.left - LOWORD(margins), GetSystemMetrics(SM_CXBORDER) + 1);
       EXPECT_EQ(textArea.top, GetSystemMetrics(SM_CYBORDER) + 1);
-    }
-    EXPECT_EQ(style & wanted, wanted) << std::hex << style << " lacks " << (wanted & ~style);
-    if (entry.kind == ControlKind::Button || entry.kind == ControlKind::GroupBox) {
-      EXPECT_EQ(style & BS_TYPEMASK, wanted & BS_TYPEMASK);
-    } else if (entry.kind == ControlKind::Label) {
-      EXPECT_EQ(style & SS_TYPEMASK, wanted & SS_TYPEMASK);
     }
   }
   SelectObject(screen, previous);
@@ -538,28 +553,21 @@ TEST_F(MainWindow, LiveControlsMatchTheLayoutTable) {
   }
   EXPECT_FALSE(goEnabled());
 
-  // The panel holds the controls in table order, which is the order Tab follows.
+  // The panel holds the controls in the form's order, and Tab goes through those it stops at.
   std::vector<int> stacked;
   for (HWND child = GetWindow(panel_, GW_CHILD); child != nullptr;
        child = GetWindow(child, GW_HWNDNEXT)) {
     stacked.push_back(GetDlgCtrlID(child));
   }
-  std::vector<int> table;
-  std::vector<int> tabbed;
-  for (const ControlSpec& entry : kLayout) {
-    if (entry.parentId != 0) table.push_back(entry.id);
-    if ((expectedStyle(entry.kind) | entry.style) & WS_TABSTOP && !(entry.style & WS_DISABLED)) {
-      tabbed.push_back(entry.id);
-    }
-  }
-  EXPECT_EQ(stacked, table);
+  EXPECT_EQ(stacked, (std::vector<int>{kButton1, kButton2, kButton3, kGroupBox1, kLabel1, kEdit1,
+                                       kLabel2, kEdit2, kBtnGo}));
   std::vector<int> walked{GetDlgCtrlID(control(kButton1))};
   for (HWND item = GetNextDlgTabItem(window_, control(kButton1), FALSE);
-       item != nullptr && item != control(kButton1) && walked.size() <= table.size();
+       item != nullptr && item != control(kButton1) && walked.size() <= stacked.size();
        item = GetNextDlgTabItem(window_, item, FALSE)) {
     walked.push_back(GetDlgCtrlID(item));
   }
-  EXPECT_EQ(walked, tabbed);
+  EXPECT_EQ(walked, (std::vector<int>{kButton1, kButton2, kButton3, kEdit1, kEdit2}));
 }
 
 TEST_F(MainWindow, MenuBarHoldsTheCommands) {
@@ -579,8 +587,8 @@ TEST_F(MainWindow, MenuBarHoldsTheCommands) {
                                       "-", item("E&xit", IDM_EXIT)}));
   EXPECT_EQ(menuItems(GetSubMenu(menu.get(), 1)),
             (std::vector<std::string>{item("&Contents...\tF1", IDM_CONTENTS), "-",
-                                      item(std::string("Visit ") + PRAVIX_WEB_HOST, IDM_HELPVISIT),
-                                      "-", item("&About...", IDM_ABOUT)}));
+                                      item("Visit www.pravix.example", IDM_HELPVISIT), "-",
+                                      item("&About...", IDM_ABOUT)}));
 }
 
 TEST_F(MainWindow, NamesInAnyScriptPassThroughTheDialogs) {

@@ -53,7 +53,9 @@ class ProgramFolderTest : public test::TempDirTest {
   test::Bytes stub(const char* name) const { return test::readBytes(dir_ / "app" / name); }
   std::string movie(const std::string& name) const { return (movies_ / name).string(); }
 
-  const test::Bytes movie_ = test::patternBytes(150000, 42);
+  // A movie's signature, so that either stub takes it for one, then bytes that differ from place to
+  // place.
+  const test::Bytes movie_ = test::movieStart("FWS", test::patternBytes(149992, 42));
   std::filesystem::path movies_;
 };
 

@@ -69,21 +69,28 @@ TEST_F(Stub, BadUsageExitsThreeAndWritesNothing) {
   EXPECT_EQ(test::snapshot(dir_), before);
 }
 
-TEST_F(Stub, FullScreenSaverCoversTheScreenUntilAKeyIsPressed) {
-  Process saver(packed("intro.scr", "/s"), "");
-  HWND window = waitForWindow(saver.id(), "PravixScreenSaverWindow");
-  ASSERT_NE(window, nullptr);
-  RECT bounds{};
-  GetWindowRect(window, &bounds);
-  EXPECT_EQ(bounds.left, GetSystemMetrics(SM_XVIRTUALSCREEN));
-  EXPECT_EQ(bounds.top, GetSystemMetrics(SM_YVIRTUALSCREEN));
-  EXPECT_EQ(bounds.right - bounds.left, GetSystemMetrics(SM_CXVIRTUALSCREEN));
-  EXPECT_EQ(bounds.bottom - bounds.top, GetSystemMetrics(SM_CYVIRTUALSCREEN));
-  EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  EXPECT_TRUE(saver.running());
-  pressKeyOn(window, VK_SPACE);
-  ASSERT_TRUE(saver.waitForExit()) << "a key press did not end the screen saver";
-  EXPECT_EQ(saver.exitCode(), 0u);
+TEST_F(Stub, FullScreenSaverCoversTheScreenUntilAKeyOrTheWheel) {
+  for (const bool key : {true, false}) {
+    SCOPED_TRACE(key ? "a key" : "the wheel");
+    Process saver(packed("intro.scr", "/s"), "");
+    HWND window = waitForWindow(saver.id(), "PravixScreenSaverWindow");
+    ASSERT_NE(window, nullptr);
+    RECT bounds{};
+    GetWindowRect(window, &bounds);
+    EXPECT_EQ(bounds.left, GetSystemMetrics(SM_XVIRTUALSCREEN));
+    EXPECT_EQ(bounds.top, GetSystemMetrics(SM_YVIRTUALSCREEN));
+    EXPECT_EQ(bounds.right - bounds.left, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    EXPECT_EQ(bounds.bottom - bounds.top, GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(saver.running());
+    if (key) {
+      pressKeyOn(window, VK_SPACE);
+    } else {
+      PostMessageA(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(10, 10));
+    }
+    ASSERT_TRUE(saver.waitForExit()) << "the input did not end the screen saver";
+    EXPECT_EQ(saver.exitCode(), 0u);
+  }
 }
 
 TEST_F(Stub, PreviewFillsTheGivenWindowAndEndsWithIt) {

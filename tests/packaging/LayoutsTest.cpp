@@ -16,17 +16,13 @@ using test::Bytes;
 using test::concat;
 using test::patternBytes;
 
-using Status = Located::Status;
+using Status = MovieLocation::Status;
 
 const Bytes kMovie = patternBytes(300, 41);
 const Bytes kStub = patternBytes(700, 42);
 
 MovieLocation find(const Bytes& file) {
-  return findMovie(file.size(), [&file](uint64_t offset, uint8_t* bytes, size_t count) {
-    EXPECT_LE(offset + count, file.size()) << "a read past the end";
-    std::copy_n(file.begin() + static_cast<ptrdiff_t>(offset), count, bytes);
-    return count;
-  });
+  return findMovie(file.size(), test::readerOver(file));
 }
 
 struct Case {
@@ -101,25 +97,28 @@ std::vector<Case> cases() {
       {"ClassicMacWholeFile", test::classicMacProjector({}, kMovie), Status::Found,
        Layout::ClassicMacProjector, 0, 300},
       {"ClassicMacOneTooMany",
-       concat(concat(kStub, kMovie), {0, 0, 0x03, 0xE9, 0xFA, 0x12, 0x34, 0x56}),
-       Status::Damaged, Layout::ClassicMacProjector, 0, 0},
-      {"ClassicMacMarkerAlone", {0xFA, 0x12, 0x34, 0x56}, Status::Damaged,
+       concat(concat(kStub, kMovie), {0, 0, 0x03, 0xE9, 0xFA, 0x12, 0x34, 0x56}), Status::Damaged,
        Layout::ClassicMacProjector, 0, 0},
+      {"ClassicMacMarkerAlone",
+       {0xFA, 0x12, 0x34, 0x56},
+       Status::Damaged,
+       Layout::ClassicMacProjector,
+       0,
+       0},
       {"ZipStored", zip, Status::Found, Layout::MacAppZip, zipMovieAt, 300},
       {"ZipDeflated", zipOf({}, test::kAppMovieEntry, 8), Status::Found, Layout::MacAppZip,
        zipMovieAt, 300, Storage::Deflated},
-      {"ZipAfterAProgram", zipOf(kStub, test::kAppMovieEntry, 0), Status::Found,
-       Layout::MacAppZip, 700 + zipMovieAt, 300},
+      {"ZipAfterAProgram", zipOf(kStub, test::kAppMovieEntry, 0), Status::Found, Layout::MacAppZip,
+       700 + zipMovieAt, 300},
       {"ZipInAFolder", zipOf({}, "dist/My Movie.app/Contents/Resources/movie.swf", 0),
        Status::Found, Layout::MacAppZip, zipMovieAt - 38 + 46, 300},
       {"ZipWithoutAnApp", zipOf({}, "Contents/Resources/movie.swf", 0), Status::NoTrailer,
        Layout::Projector, 0, 0},
       {"ZipOfAnotherFile", zipOf({}, "Movie.app/Contents/Resources/movie.swf.bak", 0),
        Status::NoTrailer, Layout::Projector, 0, 0},
-      {"ZipImploded", zipOf({}, test::kAppMovieEntry, 6), Status::Damaged, Layout::MacAppZip, 0,
+      {"ZipImploded", zipOf({}, test::kAppMovieEntry, 6), Status::Damaged, Layout::MacAppZip, 0, 0},
+      {"ZipEntryNotWhereItsDirectorySays", zipWithoutHeader, Status::Damaged, Layout::MacAppZip, 0,
        0},
-      {"ZipEntryNotWhereItsDirectorySays", zipWithoutHeader, Status::Damaged, Layout::MacAppZip,
-       0, 0},
       {"ScreenSaverOfAMovie", test::screenSaverBytes(kStub, saverMovie), Status::Found,
        Layout::ScreenSaver, 700, saverMovie.size()},
       {"ScreenSaverOfNoMovie", test::screenSaverBytes(kStub, kMovie), Status::NoTrailer,

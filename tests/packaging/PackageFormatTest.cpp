@@ -10,7 +10,7 @@
 namespace pravix {
 namespace {
 
-using Status = Located::Status;
+using Status = MovieLocation::Status;
 
 struct Case {
   const char* what;
@@ -29,11 +29,11 @@ void expectLocated(Package package, const std::vector<Case>& cases) {
     // stand before a screen saver's trailer.
     std::vector<uint8_t> tail = c.trailer;
     while (tail.size() < 8 && tail.size() < c.fileSize) tail.insert(tail.begin(), 0xEE);
-    const Located located = locateMovie(package, c.fileSize, tail.data());
+    const MovieLocation located = locateMovie(package, c.fileSize, tail.data());
     EXPECT_EQ(located.status, c.status);
     if (c.status != Status::Found) continue;
-    EXPECT_EQ(located.movie.offset, c.offset);
-    EXPECT_EQ(located.movie.length, c.length);
+    EXPECT_EQ(located.offset, c.offset);
+    EXPECT_EQ(located.length, c.length);
   }
 }
 

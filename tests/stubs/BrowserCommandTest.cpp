@@ -1,14 +1,12 @@
-// The browser's command line, the window's size from the movie's stage (a zlib movie's too), and
-// the page's title.
+// The browser's command line, the window's size from the movie's stage, the page's title, and what
+// ends a screen saver's show, in the stand-in and in the page.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <string>
 
 #include "stubs/BrowserCommand.h"
 #include "stubs/PlayerPage.h"
-#include "stubs/StageHeader.h"
-#include "tests/TestSupport.h"
+#include "stubs/UserReturn.h"
 
 namespace pravix::stub {
 namespace {
@@ -71,37 +69,33 @@ TEST(StageWindowSize, IsTheStageScaledDownToFitProportionsKept) {
   EXPECT_EQ(size(MovieHeader{}), "550x400");
 }
 
-class StageHeaderTest : public test::TempDirTest {};
-
-TEST_F(StageHeaderTest, ReadsTheFrameOfAPlainAndOfAZlibMovieAtItsOffset) {
-  // The frame of a 400 x 300 stage: RECT with 15-bit fields, 24 fps, one frame.
-  const test::Bytes frame = {0x78, 0x00, 0x03, 0xE8, 0x00, 0x00, 0x0B, 0xB8, 0x00,
-                             0x00, 0x18, 0x01, 0x00, 0x40, 0x00, 0x00, 0x00};
-  uLongf packedSize = compressBound(frame.size());
-  test::Bytes packed(packedSize);
-  ASSERT_EQ(compress(packed.data(), &packedSize, frame.data(), frame.size()), Z_OK);
-  packed.resize(packedSize);
-  const test::Bytes prefix = test::patternBytes(777);
-  for (const test::Bytes& movie : {test::concat({'F', 'W', 'S', 10, 25, 0, 0, 0}, frame),
-                                   test::concat({'C', 'W', 'S', 10, 25, 0, 0, 0}, packed)}) {
-    test::writeBytes(path("stub"), test::concat(prefix, movie));
-    const File file(path("stub"), FileMode::ReadShared);
-    const MovieHeader header =
-        readStageHeader(file, {prefix.size(), static_cast<uint32_t>(movie.size())});
-    EXPECT_TRUE(header.hasFrameInfo);
-    EXPECT_EQ(header.widthTwips, 8000);
-    EXPECT_EQ(header.heightTwips, 6000);
-  }
-  // Damaged: a zlib movie whose stream is not zlib.
-  test::writeBytes(path("stub"), test::concat({'C', 'W', 'S', 10, 25, 0, 0, 0}, frame));
-  const File damaged(path("stub"), FileMode::ReadShared);
-  EXPECT_FALSE(readStageHeader(damaged, {0, 25}).hasFrameInfo);
-}
-
 TEST(PlayerPage, TitleIsTheNameWrittenAsText) {
   const std::string page = playerPage(R"(<Tom & "Jerry's">)", PageMode::Window);
   EXPECT_NE(page.find("<title>&lt;Tom &amp; &quot;Jerry&#39;s&quot;&gt;</title>"),
             std::string::npos);
+}
+
+TEST(PointerWatch, AMoveEndsTheShowOnlyBeyondFourPixelsFromWhereThePointerWasFirst) {
+  PointerWatch watch;
+  EXPECT_FALSE(watch.movedAway(100, 100));  // where the pointer already was
+  EXPECT_FALSE(watch.movedAway(104, 96));
+  EXPECT_FALSE(watch.movedAway(96, 104));
+  EXPECT_TRUE(watch.movedAway(105, 100));
+  EXPECT_TRUE(watch.movedAway(100, 95));
+  // Measured from the first place, not the last: small steps add up.
+  PointerWatch steps;
+  for (const int x : {0, 3, 6}) EXPECT_EQ(steps.movedAway(x, 0), x == 6);
+}
+
+TEST(PlayerPage, AScreenSaversPageEndsAtTheStandInsInputs) {
+  const std::string saver = playerPage("saver", PageMode::FullScreen);
+  EXPECT_NE(saver.find(R"(for (const type of ["keydown", "pointerdown", "wheel"]) )"
+                       R"(addEventListener(type, askEnd, true);)"),
+            std::string::npos);
+  EXPECT_NE(saver.find("if (Math.abs(event.screenX - firstPointer[0]) > 4 || "
+                       "Math.abs(event.screenY - firstPointer[1]) > 4) {"),
+            std::string::npos);
+  EXPECT_EQ(playerPage("movie", PageMode::Window).find("askEnd"), std::string::npos);
 }
 
 }  // namespace

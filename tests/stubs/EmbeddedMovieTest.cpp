@@ -1,5 +1,6 @@
 // The movie a stub finds in its own file: only a whole, non-empty one behind a valid trailer, read
-// while others read the file too; and the same verdict on every trailer as the conversions give.
+// while others read the file too; the same verdict on every trailer as the conversions give; and
+// its header as the stubs tell it and size their window by it.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -7,7 +8,10 @@
 
 #include "packaging/Conversion.h"
 #include "platform/File.h"
+#include "stubs/BrowserCommand.h"
 #include "stubs/EmbeddedMovie.h"
+#include "stubs/MovieInfo.h"
+#include "tests/MovieCases.h"
 #include "tests/TestSupport.h"
 #include "tests/TrailerCases.h"
 
@@ -38,7 +42,7 @@ TEST_F(EmbeddedMovieTest, CopiesTheWholeMovieAndReadsItsHeaderBesideOtherReaders
     ASSERT_TRUE(found.has_value()) << problem;
     const File otherReader(path("stub"), FileMode::ReadShared);
     EXPECT_EQ(found->length(), 70008u);
-    EXPECT_EQ(found->header().signature, MovieHeader::Signature::Zlib);
+    EXPECT_EQ(found->header().compression, Compression::Zlib);
     EXPECT_EQ(found->header().declaredLength, 16u);
     std::string copy;
     {
@@ -51,7 +55,7 @@ TEST_F(EmbeddedMovieTest, CopiesTheWholeMovieAndReadsItsHeaderBesideOtherReaders
   }
 }
 
-TEST_F(EmbeddedMovieTest, EmptyMoviesAndScreenSaverTrailersThatNameNoneAreNone) {
+TEST_F(EmbeddedMovieTest, EmptyMoviesAndScreenSaverPayloadsWithoutASignatureAreNone) {
   const Bytes stub = patternBytes(3000, 9);
   const struct {
     const char* what;
@@ -63,8 +67,15 @@ TEST_F(EmbeddedMovieTest, EmptyMoviesAndScreenSaverTrailersThatNameNoneAreNone) 
        "the movie is empty"},
       {"a stub ending in zeros", test::concat(stub, Bytes(4, 0)), Package::ScreenSaver,
        "it has no screen-saver trailer"},
+      // A screen saver has no marker: only a movie's signature where its back offset points tells
+      // a movie from a stub's last bytes.
       {"an empty screen-saver movie", test::screenSaverBytes(stub, {}), Package::ScreenSaver,
-       "the movie is empty"},
+       "it has no screen-saver trailer"},
+      {"a screen-saver payload cut inside its signature", test::screenSaverBytes(stub, {'F', 'W'}),
+       Package::ScreenSaver, "it has no screen-saver trailer"},
+      {"a screen-saver payload without a signature",
+       test::screenSaverBytes(stub, patternBytes(100, 3)), Package::ScreenSaver,
+       "it has no screen-saver trailer"},
       {"a screen-saver movie before the start",
        {9, 0, 0, 0},
        Package::ScreenSaver,
@@ -84,7 +95,7 @@ class TrailerVerdicts : public EmbeddedMovieTest,
 TEST_P(TrailerVerdicts, TheStubsReaderAndTheExtractionAgree) {
   const test::TrailerCase& c = GetParam();
   std::string problem;
-  std::optional<uint32_t> length;
+  std::optional<uint64_t> length;
   if (const std::optional<EmbeddedMovie> movie = open(c.file, Package::Projector, problem)) {
     length = movie->length();
   }
@@ -109,6 +120,58 @@ TEST_P(TrailerVerdicts, TheStubsReaderAndTheExtractionAgree) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, TrailerVerdicts, ::testing::ValuesIn(test::trailerCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Whether this build's reader has liblzma: natively, not on Win32.
+#ifdef PRAVIX_HAVE_LZMA
+constexpr bool kLzmaBuild = true;
+#else
+constexpr bool kLzmaBuild = false;
+#endif
+
+class MovieHeaders : public EmbeddedMovieTest,
+                     public ::testing::WithParamInterface<test::MovieCase> {};
+
+TEST_P(MovieHeaders, TheStubsTellAndSizeTheirWindowByWhatTheReaderReads) {
+  const test::MovieCase& c = GetParam();
+  std::string problem;
+  const std::optional<EmbeddedMovie> found =
+      open(test::projectorBytes(patternBytes(500, 6), c.movie), Package::Projector, problem);
+  ASSERT_TRUE(found.has_value()) << problem;
+  const MovieHeader header = found->header();
+  const std::string description = describeMovie(found->length(), header, Detail::Full);
+  const WindowSize window = stageWindowSize(header, {1000, 700});
+  if (c.lzma && !kLzmaBuild) {
+    EXPECT_FALSE(header.hasFrameInfo);
+    EXPECT_TRUE(header.frameUnknown);
+    EXPECT_EQ(header.error, "");
+    EXPECT_EQ(description.substr(description.rfind('\n') + 1), "Frame: compressed, size unknown");
+    EXPECT_EQ(window.width, 550);
+    EXPECT_EQ(window.height, 400);
+    return;
+  }
+  EXPECT_EQ(header.hasFrameInfo, c.frame);
+  EXPECT_FALSE(header.frameUnknown);
+  EXPECT_EQ(header.error, c.error);
+  EXPECT_EQ(header.declaredLength, 25u);
+  if (!c.frame) {
+    EXPECT_EQ(description.substr(description.rfind('\n') + 1), "Version: 10");
+    EXPECT_EQ(window.width, 550);
+    EXPECT_EQ(window.height, 400);
+    return;
+  }
+  EXPECT_EQ(header.widthTwips, c.width * 20);
+  EXPECT_EQ(header.heightTwips, c.height * 20);
+  const std::string size = std::to_string(c.width) + " x " + std::to_string(c.height);
+  EXPECT_NE(description.find("\nFrame size: " + size + " px\nFrame rate: 12.5 fps\nFrame count: 3"),
+            std::string::npos)
+      << description;
+  // A stage of no size gives Flash's own.
+  EXPECT_EQ(window.width, c.width > 0 ? c.width : 550);
+  EXPECT_EQ(window.height, c.height > 0 ? c.height : 400);
+}
+
+INSTANTIATE_TEST_SUITE_P(Movies, MovieHeaders, ::testing::ValuesIn(test::movieCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EmbeddedMovieTest, AFileThatCannotBeOpenedSaysWhy) {

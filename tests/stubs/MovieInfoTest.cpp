@@ -1,6 +1,7 @@
 // A movie's header as the stubs describe it, in full and briefly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,7 @@ namespace {
 using test::Bytes;
 
 MovieHeader header(const Bytes& bytes) {
-  return readMovieHeader(bytes.data(), bytes.size());
+  return readMovieHeader(test::readerOver(bytes), 0, bytes.size());
 }
 
 using test::kStageFrame;
@@ -31,15 +32,15 @@ TEST(MovieInfo, DescribesEachKindOfHeaderInFullAndBriefly) {
     std::string brief;
   } cases[] = {
       {test::movieStart("FWS", kStageFrame),
-       "Movie size: 1234 bytes\nSignature: FWS (uncompressed)\nVersion: 10\n"
+       "Movie size: 1234 bytes\nSignature: FWS (not compressed)\nVersion: 10\n"
        "Frame size: 550 x 400 px\nFrame rate: 24 fps\nFrame count: 1",
        "1234 bytes\nFWS v10"},
       {fractional,
-       "Movie size: 1234 bytes\nSignature: FWS (uncompressed)\nVersion: 10\n"
+       "Movie size: 1234 bytes\nSignature: FWS (not compressed)\nVersion: 10\n"
        "Frame size: 550 x 400 px\nFrame rate: 29.97 fps\nFrame count: 1",
        "1234 bytes\nFWS v10"},
       {negative,
-       "Movie size: 1234 bytes\nSignature: FWS (uncompressed)\nVersion: 10\n"
+       "Movie size: 1234 bytes\nSignature: FWS (not compressed)\nVersion: 10\n"
        "Frame size: 50 x 0.5 px\nFrame rate: 12.5 fps\nFrame count: 65535",
        "1234 bytes\nFWS v10"},
       {test::movieStart("CWS", kStageFrame),
@@ -65,6 +66,21 @@ TEST(MovieInfo, DescribesEachKindOfHeaderInFullAndBriefly) {
     EXPECT_EQ(describeMovie(1234, header(c.bytes), Detail::Full), c.full);
     EXPECT_EQ(describeMovie(1234, header(c.bytes), Detail::Brief), c.brief);
   }
+}
+
+TEST(MovieInfo, AFrameThisBuildCannotUnpackIsToldAsUnknown) {
+  MovieHeader lzma;
+  lzma.hasSignature = true;
+  std::copy_n("ZWS", 3, lzma.signatureBytes);
+  lzma.version = 17;
+  lzma.compression = Compression::Lzma;
+  lzma.hasLength = true;
+  lzma.declaredLength = 5000;
+  lzma.frameUnknown = true;
+  EXPECT_EQ(describeMovie(1, lzma, Detail::Full),
+            "Movie size: 1 byte\nSignature: ZWS (LZMA compressed)\nVersion: 17\n"
+            "Frame: compressed, size unknown");
+  EXPECT_EQ(describeMovie(1, lzma, Detail::Brief), "1 byte\nZWS v17");
 }
 
 }  // namespace

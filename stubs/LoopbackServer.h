@@ -31,7 +31,7 @@ class LoopbackServer {
 
   uint16_t port() const { return port_; }
 
-  // Serves `handler` until `keepServing` says no; it is asked at least every 200 ms.
+  // Serves `handler` until `keepServing` says no; it is asked every 50 to 250 ms.
   void serve(RequestHandler& handler, const std::function<bool()>& keepServing);
 
  private:

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 #include "platform/File.h"
@@ -14,8 +15,18 @@
 namespace pravix::stub {
 namespace {
 
-bool startsWith(const std::string& text, const std::string& prefix) {
-  return text.compare(0, prefix.size(), prefix) == 0;
+bool startsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+// What stands in `name` between `prefix` and `suffix`; nothing when it does not start and end so.
+std::optional<std::string> between(std::string_view name, std::string_view prefix,
+                                   std::string_view suffix) {
+  if (name.size() < prefix.size() + suffix.size() || !startsWith(name, prefix) ||
+      name.substr(name.size() - suffix.size()) != suffix) {
+    return std::nullopt;
+  }
+  return std::string(name.substr(prefix.size(), name.size() - prefix.size() - suffix.size()));
 }
 
 Response withBody(std::unique_ptr<Body> body, const std::string& type, bool gzip = false,
@@ -123,30 +134,26 @@ Response LocalSite::respond(const HttpRequest& request) {
 }
 
 Response LocalSite::change(const HttpRequest& request, const std::string& name) {
-  const bool save = startsWith(name, kSavesName) && name.size() > 4 &&
-                    name.compare(name.size() - 4, 4, ".sol") == 0;
-  const bool exec = startsWith(name, kExecName);
-  if (!save && !exec) return notAllowed("GET, HEAD");
+  const std::optional<std::string> saveName = between(name, kSavesName, kSaveExtension);
+  const std::optional<std::string> program = between(name, kExecName, "");
+  if (!saveName && !program) return notAllowed("GET, HEAD");
   // A page of another origin that knows the address may still send a simple request; the
   // browser names its origin.
   if (request.origin != "http://" + host_) return Response::withoutBody(403, true);
-  if (exec) {
+  if (program) {
     if (request.method != "POST") return notAllowed("POST");
-    const std::string program = name.substr(std::string(kExecName).size());
-    if (!isPlainName(program)) return Response::withoutBody(404, true);
-    events_.execAsked(program);
+    if (!isPlainName(*program)) return Response::withoutBody(404, true);
+    events_.execAsked(*program);
     return Response::withoutBody(204, false);
   }
   SaveStore* saves = content_.saves();
-  const std::string saveName =
-      name.substr(std::string(kSavesName).size(), name.size() - std::string(kSavesName).size() - 4);
   if (saves == nullptr) return Response::withoutBody(404, true);
   if (request.method == "DELETE") {
-    return Response::withoutBody(saves->remove(saveName) ? 204 : 404, false);
+    return Response::withoutBody(saves->remove(*saveName) ? 204 : 404, false);
   }
   if (request.method != "PUT") return notAllowed("PUT, DELETE");
   try {
-    switch (saves->write(saveName, request.body)) {
+    switch (saves->write(*saveName, request.body)) {
       case SaveStore::Outcome::Written:
         return Response::withoutBody(204, false);
       case SaveStore::Outcome::BadName:

@@ -38,7 +38,8 @@ namespace {
 // The page's names of the server's, written in once.
 std::string names() {
   return std::string("const names = {end: \"") + kEndName + "\", alive: \"" + kCallBackName +
-         "\", saves: \"" + kSavesName + "\", exec: \"" + kExecName + "\", movie: \"" + kMovieName +
+         "\", saves: \"" + kSavesName + "\", save: \"" + kSaveExtension + "\", exec: \"" +
+         kExecName + "\", movie: \"" + kMovieName +
          "\"};\nconst address = (name) => new URL(name, location.href).href;\n";
 }
 
@@ -79,7 +80,7 @@ const saveName = (() => {
 const unsaved = new Set();
 let saving = false;
 const sendSave = (name) => {
-  const value = saves.get(name), at = address(names.saves + encodeURIComponent(name) + ".sol");
+  const value = saves.get(name), at = address(names.saves + encodeURIComponent(name) + names.save);
   if (value === undefined) return fetch(at, {method: "DELETE", keepalive: true});
   const body = Uint8Array.from(atob(value), (c) => c.charCodeAt(0));
   return fetch(at, {method: "PUT", body, keepalive: body.length < 65536});

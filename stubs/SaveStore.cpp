@@ -15,8 +15,6 @@
 namespace pravix::stub {
 namespace {
 
-constexpr std::string_view kExtension = ".sol";
-
 std::string base64(std::string_view bytes) {
   static constexpr char kDigits[] =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -70,11 +68,12 @@ SaveStore::SaveStore(std::string folder, SaveLimits limits)
 std::map<std::string, std::string> SaveStore::all() const {
   std::map<std::string, std::string> saves;
   for (const std::string& file : filesIn(folder_)) {
-    if (file.size() <= kExtension.size() ||
-        file.compare(file.size() - kExtension.size(), kExtension.size(), kExtension) != 0) {
+    const std::string_view extension(kSaveExtension);
+    if (file.size() <= extension.size() ||
+        file.compare(file.size() - extension.size(), extension.size(), extension) != 0) {
       continue;
     }
-    const std::string name = file.substr(0, file.size() - kExtension.size());
+    const std::string name = file.substr(0, file.size() - extension.size());
     if (!isPlainName(name)) continue;
     try {
       saves.emplace(name, readWhole(folder_ + file));
@@ -99,7 +98,7 @@ SaveStore::Outcome SaveStore::write(const std::string& name, std::string_view by
   if (bytes.size() > limits_.saveBytes) return Outcome::TooLarge;
   uint64_t others = 0;
   for (const std::string& file : filesIn(folder_)) {
-    if (file != name + std::string(kExtension)) others += fileSize(folder_ + file).value_or(0);
+    if (file != name + kSaveExtension) others += fileSize(folder_ + file).value_or(0);
   }
   if (others + bytes.size() > limits_.totalBytes) return Outcome::TooLarge;
   makeFolders(folder_);

@@ -10,6 +10,9 @@
 
 namespace pravix::stub {
 
+// The extension of a save's file: NAME.sol, as the shared object NAME's.
+constexpr const char* kSaveExtension = ".sol";
+
 struct SaveLimits {
   uint64_t saveBytes = 16 * 1024 * 1024;   // one shared object
   uint64_t totalBytes = 64 * 1024 * 1024;  // all of a projector's
@@ -40,7 +43,7 @@ class SaveStore {
   bool remove(const std::string& name);
 
  private:
-  std::string pathOf(const std::string& name) const { return folder_ + name + ".sol"; }
+  std::string pathOf(const std::string& name) const { return folder_ + name + kSaveExtension; }
 
   std::string folder_;
   SaveLimits limits_;

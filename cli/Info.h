@@ -38,8 +38,4 @@ FileInfo describeAppFolder(uint64_t size, const ReadAt& read);
 std::string infoText(const std::string& name, const FileInfo& info);
 std::string infoJson(const std::string& name, const FileInfo& info);
 
-// `text` as a JSON string, quotes included: control characters escaped, bytes that are not UTF-8
-// replaced with U+FFFD.
-std::string jsonString(std::string_view text);
-
 }  // namespace pravix::cli

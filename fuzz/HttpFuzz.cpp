@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
-#include "stubs/HttpConnection.h"
-#include "stubs/LocalSite.h"
-#include "tests/stubs/HttpTestSupport.h"
+#include "stubs/http/HttpConnection.h"
+#include "stubs/site/LocalSite.h"
+#include "tests/stubs/site/SiteTestSupport.h"
 
 namespace {
 

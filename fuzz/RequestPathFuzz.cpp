@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "fuzz/FuzzSupport.h"
-#include "stubs/RequestPath.h"
+#include "stubs/site/RequestPath.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view target(reinterpret_cast<const char*>(data), size);

@@ -256,6 +256,8 @@ void replaceFile(const std::string& from, const std::string& target, FileRules r
                  Existing existing);
 // Removes a file, quietly: it is only ever an unfinished replacement.
 void removeFile(const std::string& path) noexcept;
+// Removes the file at `path`, where there is one; FileError when it stays.
+void deleteFile(const std::string& path);
 
 #ifdef _WIN32
 // Whether the path names a device rather than a file: CON, PRN, AUX, NUL, COM1-9 and LPT1-9 with

@@ -302,6 +302,12 @@ void removeFile(const std::string& path) noexcept {
   ::unlink(path.c_str());
 }
 
+void deleteFile(const std::string& path) {
+  if (::unlink(path.c_str()) == 0 || errno == ENOENT) return;
+  const std::string reason = systemErrorText(errno);
+  throw FileError("Cannot remove " + quotedName(path) + ". " + reason, path, reason);
+}
+
 std::optional<uint64_t> fileSize(const std::string& path) {
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;

@@ -274,6 +274,15 @@ void removeFile(const std::string& path) noexcept {
   DeleteFileA(path.c_str());
 }
 
+void deleteFile(const std::string& path) {
+  if (DeleteFileA(path.c_str())) return;
+  const DWORD error = GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+  throw FileError(
+      "Cannot remove " + quotedName(path) + ". " + systemErrorText(static_cast<int>(error)), path,
+      systemErrorText(static_cast<int>(error)));
+}
+
 std::optional<uint64_t> fileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||

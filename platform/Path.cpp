@@ -3,6 +3,8 @@
 
 #include <cctype>
 
+#include "platform/Text.h"
+
 namespace pravix {
 namespace {
 
@@ -60,6 +62,27 @@ bool isReservedDeviceName(std::string_view name) {
   if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
   return upper.size() == 4 && (upper.rfind("COM", 0) == 0 || upper.rfind("LPT", 0) == 0) &&
          upper[3] >= '1' && upper[3] <= '9';
+}
+
+bool isPlainName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  if (name.back() == '.' || name.back() == ' ') return false;
+  if (name.find_first_of("/\\:<>\"|*?") != std::string_view::npos) return false;
+  for (size_t at = 0; at < name.size();) {
+    const auto lead = static_cast<unsigned char>(name[at]);
+    if (lead < 0x80) {
+      if (lead < 0x20 || lead == 0x7F) return false;
+      ++at;
+      continue;
+    }
+    const size_t end = utf8End(name, at);
+    // C1 controls, U+0080 to U+009F, are C2 80 to C2 9F.
+    if (end == at || (lead == 0xC2 && static_cast<unsigned char>(name[at + 1]) <= 0x9F)) {
+      return false;
+    }
+    at = end;
+  }
+  return !isReservedDeviceName(name);
 }
 
 }  // namespace pravix

@@ -34,4 +34,9 @@ std::string fileName(std::string_view path, const PathRules& rules = hostPathRul
 // LPT1-9, in any case, with any extension and trailing blanks before it.
 bool isReservedDeviceName(std::string_view name);
 
+// Whether `name` (UTF-8) is a plain file name in any script, which Windows takes for nothing else:
+// not empty, "." or ".."; no separator, colon, control character (C1 included) or one of
+// < > " | * ?; not ending in a dot or a blank; well-formed UTF-8; no device name.
+bool isPlainName(std::string_view name);
+
 }  // namespace pravix

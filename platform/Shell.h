@@ -14,9 +14,11 @@ void openWithShell(HWND owner, const std::string& file);
 // Starts "IEXPLORE" with `url`, or the default browser where it cannot be started.
 void openWebAddress(HWND owner, const char* url);
 
-// Hands `url` to the default browser, without a dialog; SystemError, about `what`, when no
-// program opens web addresses or it cannot be started.
-void openInDefaultBrowser(const std::string& url, const std::string& what);
+// Hands `target`, a file or a web address, to the program that opens it (the default browser for
+// an address), without a dialog, COM set up for the shell's handlers on the calling thread; returns
+// once the handler has it, which may take a while (an installer's elevation prompt). SystemError,
+// about `what`, when no program opens it or it cannot be started.
+void shellOpen(const std::string& target, const std::string& what);
 
 // Opens a new message to `address` in the system's mail program.
 void openMailAddress(HWND owner, const std::string& address);

@@ -19,14 +19,14 @@ void openWebAddress(HWND owner, const char* url) {
   if (started <= 32) ShellExecuteA(owner, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void openInDefaultBrowser(const std::string& url, const std::string& what) {
+void shellOpen(const std::string& target, const std::string& what) {
   // Shell extensions that handle the verb may need COM on this thread.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   SHELLEXECUTEINFOA execute{};
   execute.cbSize = sizeof execute;
   execute.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
   execute.lpVerb = "open";
-  execute.lpFile = url.c_str();
+  execute.lpFile = target.c_str();
   execute.nShow = SW_SHOWNORMAL;
   const bool opened = ShellExecuteExA(&execute) != FALSE;
   const DWORD error = GetLastError();

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "platform/System.h"
-#include "stubs/BrowserShow.h"
-#include "stubs/EmbeddedMovie.h"
-#include "stubs/StubProgram.h"
-#include "stubs/Switch.h"
+#include "stubs/show/BrowserShow.h"
+#include "stubs/rules/EmbeddedMovie.h"
+#include "stubs/show/StubProgram.h"
+#include "stubs/rules/Switch.h"
 
 namespace {
 

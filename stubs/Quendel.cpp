@@ -12,12 +12,12 @@
 
 #include "platform/Gui.h"
 #include "platform/System.h"
-#include "stubs/BrowserShow.h"
-#include "stubs/EmbeddedMovie.h"
-#include "stubs/MovieInfo.h"
-#include "stubs/StubProgram.h"
-#include "stubs/Switch.h"
-#include "stubs/UserReturn.h"
+#include "stubs/show/BrowserShow.h"
+#include "stubs/rules/EmbeddedMovie.h"
+#include "stubs/rules/MovieInfo.h"
+#include "stubs/show/StubProgram.h"
+#include "stubs/rules/Switch.h"
+#include "stubs/rules/UserReturn.h"
 
 namespace {
 

@@ -113,15 +113,18 @@ test("fscommand quit ends the projector while its page is open", async () => {
   await context.close();
 });
 
-test("fscommand exec starts a program of the folder fscommand beside the projector", async () => {
+test("fscommand exec starts a program of the folder fscommand beside the projector, and no other", async () => {
   const folder = path.join(WORK, "exec");
   const exe = wine.pack(PRAVIX_BIN, folder, "exec", fscommandMovie("exec", "setup.exe"));
   fs.mkdirSync(path.join(folder, "fscommand"));
   fs.copyFileSync(RECORDER, path.join(folder, "fscommand", "setup.exe"));
   const run = await start(exe);
-  const { context } = await opened(run.address, probes[0]);
+  const { page, context } = await opened(run.address, probes[0]);
   const started = await waitFor("the program", () => fs.existsSync(path.join(folder, "fscommand", "command-line.txt")));
   assert.ok(started);
+  // A name that is no program there is told so; the start of one goes on beside the server.
+  const missing = await page.evaluate(async () => (await fetch("exec/missing.exe", { method: "POST" })).status);
+  assert.equal(missing, 404);
   fs.writeFileSync(path.join(folder, "fscommand", "close"), "");
   await context.close();
   run.close();

@@ -1,0 +1,18 @@
+// Text as other programs read it: UTF-8 sequences and JSON strings.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace pravix {
+
+// Where the UTF-8 sequence of more than one byte that starts at `at` ends, when it is well formed
+// (the shortest form of a code point up to U+10FFFF, no surrogate); `at` when it is not.
+size_t utf8End(std::string_view text, size_t at);
+
+// `text` as a JSON string, quotes included: quotes, backslashes and control characters escaped,
+// bytes that are not UTF-8 replaced with U+FFFD.
+std::string jsonString(std::string_view text);
+
+}  // namespace pravix

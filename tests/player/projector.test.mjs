@@ -160,14 +160,19 @@ test("without Edge or Chrome the default browser gets the address, and the proje
   assert.notEqual(secondAddress, firstAddress);
   const { page: secondPage } = await showsTheMovie(browser(), secondAddress, stage, probes);
 
-  await sleep(2 * SILENCE_MS);
+  await sleep(SILENCE_MS + 2000);
   assert.equal(first.child.exitCode, null, "the projector ended while the page called back");
   const closed = Date.now();
   await page.close();
+  // The second page closes while the first projector waits out its page's silence: each ends
+  // with its own page.
+  await sleep(SILENCE_MS / 2);
+  const secondClosed = Date.now();
+  await secondPage.close();
   assert.equal(await endsWithin(first, 3 * SILENCE_MS), 0);
   assert.ok(Date.now() - closed >= SILENCE_MS - 1500, "the projector ended before the page was silent");
   assert.equal(second.child.exitCode, null, "the second projector ended with the first one's page");
-  await secondPage.close();
   assert.equal(await endsWithin(second, 3 * SILENCE_MS), 0);
+  assert.ok(Date.now() - secondClosed >= SILENCE_MS - 1500, "the second projector ended before its page was silent");
   assert.deepEqual(wine.temporaryFolder(), before);
 });

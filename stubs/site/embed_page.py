@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Writes the page's text as a C++ source: PAGE with each script of its own folder that it loads
 (<script src="NAME.js"></script>) written into its script element, so that the page is one reply.
+The scripts' comment lines (and the lint's directives among them) stay in the tree: every
+projector carries the page, and every request for it sends it.
 
 usage: embed_page.py PAGE OUTPUT
 """
@@ -22,7 +24,9 @@ def main():
         text = script.read_text(encoding="utf-8")
         if re.search(r"</script", text, re.IGNORECASE):
             sys.exit(f"{script}: a script may not hold </script")
-        return "<script>\n" + text + "</script>"
+        code = [line for line in text.splitlines(keepends=True)
+                if not re.match(r"\s*(//|/\*.*\*/\s*$)", line) and line.strip()]
+        return "<script>\n" + "".join(code) + "</script>"
 
     page = re.sub(r'<script src="([A-Za-z0-9_-]+\.js)"></script>', inline,
                   page_path.read_text(encoding="utf-8"))

@@ -7,12 +7,12 @@ bash "$root/scripts/build.sh"
 bash "$root/scripts/wine-prefix.sh"
 
 # The native side keeps the cores busy while the tests under Wine mostly wait for Wine, Xvfb and
-# Chromium: it runs beside them, at a lower priority, as the tests under Wine take the longest and
-# leave a core idle now and then; its report follows theirs.
+# Chromium: it runs beside them, at the lowest priority, as the tests under Wine take the longest
+# and leave a core idle now and then; its report follows theirs.
 native_log="$(mktemp "${TMPDIR:-/tmp}/pravix-native.XXXXXX")"
 trap 'rm -f "$native_log"' EXIT
 (
-  renice -n 10 -p "$BASHPID" >/dev/null
+  renice -n 19 -p "$BASHPID" >/dev/null
   status=0
   echo "== Native tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
   ctest --test-dir "$root/build/native" -j"$(nproc)" --output-on-failure || status=1

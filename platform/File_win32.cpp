@@ -278,9 +278,8 @@ void deleteFile(const std::string& path) {
   if (DeleteFileA(path.c_str())) return;
   const DWORD error = GetLastError();
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
-  throw FileError(
-      "Cannot remove " + quotedName(path) + ". " + systemErrorText(static_cast<int>(error)), path,
-      systemErrorText(static_cast<int>(error)));
+  const std::string reason = systemErrorText(static_cast<int>(error));
+  throw FileError("Cannot remove " + quotedName(path) + ". " + reason, path, reason);
 }
 
 std::optional<uint64_t> fileSize(const std::string& path) {

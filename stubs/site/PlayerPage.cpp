@@ -52,17 +52,17 @@ std::string htmlText(const std::string& text) {
 
 std::string pageSettings(PageMode mode) {
   std::string names;
-  for (const auto& [name, value] : {std::pair{"movie", kMovieName},
+  for (const auto& [name, value] : {std::pair<const char*, std::string_view>{"movie", kMovieName},
                                     {"icon", kIconName},
                                     {"alive", kCallBackName},
                                     {"end", kEndName},
                                     {"saves", kSavesName},
                                     {"exec", kExecName},
                                     {"page", kPageField},
-                                    {"order", kOrderField}}) {
+                                    {"order", kOrderField},
+                                    {"save", kSaveExtension}}) {
     names += std::string(names.empty() ? "" : ",") + jsonString(name) + ":" + jsonString(value);
   }
-  names += ",\"save\":" + jsonString(kSaveExtension);
   std::string events;
   for (const char* event : kPageEvents) {
     events += std::string(events.empty() ? "" : ",") + jsonString(event);

@@ -170,7 +170,7 @@ for (const mib of [1, 256]) {
     const pid = await waitFor("the projector's process", () => windowsProcess(projectors[mib]));
     const { address } = appWindow(run.line);
     const shown = await sampled(pid, async () => {
-      const { page, ms } = await showsTheMovie(browser, address, stage, probes);
+      const { page, ms } = await showsTheMovie(browser, address, stage, probes, 0);
       frames.push(ms);
       // The whole movie once more, as fast as it can be read.
       const whole = await fetchWhole(new URL("movie.swf", address).href);

@@ -157,6 +157,7 @@ std::optional<RequestHead> parseHeaderBlock(std::string_view block) {
   bool http10 = false;
   if (!readRequestLine(nextLine(), request, http10)) return std::nullopt;
   bool hostSeen = false;
+  bool originSeen = false;
   std::optional<uint64_t> length;
   bool close = false;
   bool keepAlive = false;
@@ -171,6 +172,9 @@ std::optional<RequestHead> parseHeaderBlock(std::string_view block) {
       hostSeen = true;
       request.host = value;
     } else if (sameText(name, "Origin")) {
+      // Which origin sent a change is the one thing the writes are checked by: two leave it open.
+      if (originSeen) return std::nullopt;
+      originSeen = true;
       request.origin = value;
     } else if (sameText(name, "Range")) {
       request.range = value;

@@ -41,7 +41,7 @@ struct RequestHead {
 // The request line and the fields of a whole header block, or nothing when the block is malformed
 // or its framing ambiguous: a request line other than METHOD SP TARGET SP HTTP/1.x; a field name
 // that is not a token (a blank before the colon, an obsolete folded line); a control character
-// other than a tab in a value (NUL, a bare CR); no Host or two; a Transfer-Encoding; a
+// other than a tab in a value (NUL, a bare CR); no Host or two; two Origins; a Transfer-Encoding; a
 // Content-Length that is not a number, or two that differ.
 std::optional<RequestHead> parseHeaderBlock(std::string_view block);
 

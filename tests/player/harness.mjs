@@ -177,8 +177,10 @@ export function pngPixels(png) {
 
 // Opens `address` in a page of the stage's size and waits until each probe ({x, y, colour}) shows
 // its colour on the screen; the page, and how long after the navigation began the frame was
-// complete. Only the part of the page that holds the probes is taken, to look often.
-export async function showsTheMovie(browser, address, stage, probes, pollMs = 0) {
+// complete. Only the part of the page that holds the probes is taken, to look often: every
+// `pollMs`, or without a pause where the time to the first frame is measured (each look takes
+// the browser's processor time from the page).
+export async function showsTheMovie(browser, address, stage, probes, pollMs = 100) {
   const page = await browser.newPage({ viewport: { width: stage.width, height: stage.height } });
   const started = Date.now();
   await page.goto(address);

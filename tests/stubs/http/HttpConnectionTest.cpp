@@ -106,6 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
         Stream{"bare CR in a value", get("/", kHost + "X: a\rb\r\n"), {400}},
         Stream{"no Host", get("/", "") + kEnd, {400}},
         Stream{"two Hosts", get("/", kHost + kHost), {400}},
+        Stream{"two Origins", get("/", kHost + "Origin: http://a\r\nOrigin: http://b\r\n"), {400}},
         Stream{"folded field", get("/", kHost + " folded\r\n"), {400}},
         Stream{"blank before a colon", get("/", "Host : h\r\n"), {400}},
         Stream{"HTTP/2", "GET / HTTP/2.0\r\n" + kHost + "\r\n", {400}},

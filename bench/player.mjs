@@ -2,10 +2,11 @@
 // (Wine's own start taken off), from the address to the movie's first frame in headless Chromium,
 // the stub's memory while it serves a 1 MiB and a 256 MiB movie, how many keep-alive requests it
 // answers a second, how fast it serves the 256 MiB movie against a plain copy of the file, the
-// time from a movie's flush to its save on disk, a 1 GiB file beside the projector served, the
-// stubs' sizes in both builds and a projector's. Run by scripts/bench-player.sh, which sets
+// time from a movie's flush to its save on disk, a change and the listing with 10 and with 10,000
+// saves, a 1 GiB file beside the projector served, the stubs' sizes in both builds and a projector's. Run by scripts/bench-player.sh, which sets
 // WINE_RUN, WINEPREFIX, RECORDER, PLAIN_COPY, PRAVIX_BIN, PRAVIX_BIN32 (the 32-bit build's) and
 // WORK.
+import assert from "node:assert/strict";
 import { execFile, spawnSync } from "node:child_process";
 import fs from "node:fs";
 import net from "node:net";
@@ -214,6 +215,40 @@ for (let round = 0; round < ROUNDS; round++) {
   await run.finish();
 }
 
+// A change and the listing, as the page sends them (the address's secret, the page's Origin), with
+// 10 and with 10,000 saves of 100 bytes in the projector's folder, which the flushes above made.
+const saveFolder = path.join(SAVES, fs.readdirSync(SAVES)[0]);
+const savesRows = [];
+for (const count of [10, 10000]) {
+  for (let i = fs.readdirSync(saveFolder).length; i < count; i++) {
+    fs.writeFileSync(path.join(saveFolder, `s${String(i).padStart(5, "0")}.sol`), Buffer.alloc(100, 1));
+  }
+  const run = await timeToBrowser(path.join(WORK, "saves-run"), () => wine.start(savesExe));
+  const address = appWindow(run.line).address;
+  const headers = { Origin: new URL(address).origin };
+  const listMs = [], putMs = [];
+  let pageNumber = 0;
+  for (let round = 0; round < ROUNDS; round++) {
+    const began = performance.now();
+    const reply = await fetch(new URL("saves/", address), { headers });
+    const listed = Object.keys(await reply.json()).length;
+    listMs.push(performance.now() - began);
+    assert.equal(listed, count);
+    pageNumber = Number(reply.headers.get("Pravix-Page"));
+  }
+  for (let round = 0; round < ROUNDS; round++) {
+    const began = performance.now();
+    const reply = await fetch(new URL("saves/bench.sol", address), {
+      method: "PUT", body: Buffer.alloc(100, 2), headers: { ...headers, "Pravix-Order": `${pageNumber}.${round + 1}` },
+    });
+    putMs.push(performance.now() - began);
+    assert.equal(reply.status, 204);
+    fs.rmSync(path.join(saveFolder, "bench.sol"));
+  }
+  await run.finish();
+  savesRows.push({ count, list: median(listMs), put: median(putMs) });
+}
+
 // A file of 1 GiB beside the projector (sparse: the disk is not measured), fetched whole.
 const video = path.join(path.dirname(projectors[1]), "video.mp4");
 fs.writeFileSync(video, "");
@@ -250,6 +285,9 @@ console.log(`  the 256 MiB movie served over loopback: ${seconds(serveMs)} s, ${
   ` (target: served at no less than half the copy's speed)`);
 console.log(`  from a movie's flush (the page's request) to its .sol file on disk: ${seconds(median(flushMs))} s` +
   " (target under 1 s)");
+for (const { count, list, put } of savesRows) {
+  console.log(`  with ${count} saves: the listing ${seconds(list)} s, a change (PUT of 100 bytes) ${seconds(put)} s`);
+}
 console.log(`  a 1 GiB file beside the projector served in ${seconds(served.result)} s; the stub's peak resident` +
   ` size meanwhile ${served.peak.toFixed(1)} MiB, of it at most ${served.privatePeak.toFixed(1)} MiB private`);
 console.log(`  for comparison, the resident size of an idle Windows program under Wine: ${idleWine.toFixed(1)} MiB`);

@@ -260,15 +260,19 @@ void removeFile(const std::string& path) noexcept;
 void deleteFile(const std::string& path);
 
 #ifdef _WIN32
-// Whether the path names a device rather than a file: CON, PRN, AUX, NUL, COM1-9 and LPT1-9 with
-// any extension, in any folder, and names in the device namespace. (On POSIX devices are files of
+// Whether the path names a device rather than a file: a name isReservedDeviceName knows, in any
+// folder, and names in the device namespace. (On POSIX devices are files of
 // their own type, refused once they are looked at.)
 bool isDeviceName(const std::string& path);
 #endif
 
-// The names of the files in `folder` (with its trailing separator), folders left out, in no set
-// order; none when the folder cannot be read.
-std::vector<std::string> filesIn(const std::string& folder);
+struct FolderFile {
+  std::string name;
+  uint64_t size = 0;
+};
+// The files in `folder` (with its trailing separator), folders left out, in no set order, read
+// from the folder alone (no file is opened); none when the folder cannot be read.
+std::vector<FolderFile> filesIn(const std::string& folder);
 
 // Makes `folder` and each missing folder above it; FileCreateError when one cannot be made.
 void makeFolders(const std::string& folder);

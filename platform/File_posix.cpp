@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "platform/File.h"
@@ -246,18 +247,17 @@ std::string File::resolvedPath() const {
   return resolved;
 }
 
-std::vector<std::string> filesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  DIR* directory = ::opendir(folder.c_str());
-  if (directory == nullptr) return names;
-  while (const dirent* entry = ::readdir(directory)) {
+std::vector<FolderFile> filesIn(const std::string& folder) {
+  std::vector<FolderFile> files;
+  const std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(folder.c_str()), ::closedir);
+  if (!directory) return files;
+  while (const dirent* entry = ::readdir(directory.get())) {
     struct stat status {};
     if (::stat((folder + entry->d_name).c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
-      names.push_back(entry->d_name);
+      files.push_back({entry->d_name, static_cast<uint64_t>(status.st_size)});
     }
   }
-  ::closedir(directory);
-  return names;
+  return files;
 }
 
 void makeFolders(const std::string& folder) {

@@ -195,16 +195,17 @@ std::string File::resolvedPath() const {
   }
 }
 
-std::vector<std::string> filesIn(const std::string& folder) {
-  std::vector<std::string> names;
+std::vector<FolderFile> filesIn(const std::string& folder) {
+  std::vector<FolderFile> files;
   WIN32_FIND_DATAA found{};
-  const HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
+  const FindHandle search(FindFirstFileA((folder + "*").c_str(), &found));
+  if (!search) return files;
   do {
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names.push_back(found.cFileName);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-  return names;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      files.push_back({found.cFileName, uint64_t{found.nFileSizeHigh} << 32 | found.nFileSizeLow});
+    }
+  } while (FindNextFileA(search.get(), &found));
+  return files;
 }
 
 void makeFolders(const std::string& folder) {

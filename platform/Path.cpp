@@ -59,9 +59,14 @@ bool isReservedDeviceName(std::string_view name) {
   while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
   std::string upper(name);
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
-  return upper.size() == 4 && (upper.rfind("COM", 0) == 0 || upper.rfind("LPT", 0) == 0) &&
-         upper[3] >= '1' && upper[3] <= '9';
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+    if (upper == device) return true;
+  }
+  if (upper.rfind("COM", 0) != 0 && upper.rfind("LPT", 0) != 0) return false;
+  const std::string_view number = std::string_view(upper).substr(3);
+  // A digit, or a superscript one, two or three in UTF-8.
+  return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') || number == "\xC2\xB9" ||
+         number == "\xC2\xB2" || number == "\xC2\xB3";
 }
 
 bool isPlainName(std::string_view name) {

@@ -30,8 +30,9 @@ std::string fileDirectory(std::string_view path, const PathRules& rules = hostPa
 // The part after the last separator.
 std::string fileName(std::string_view path, const PathRules& rules = hostPathRules());
 
-// Whether Windows takes a file name for a device in every folder: CON, PRN, AUX, NUL, COM1-9 and
-// LPT1-9, in any case, with any extension and trailing blanks before it.
+// Whether Windows takes a file name (UTF-8) for a device in every folder: CON, PRN, AUX, NUL,
+// CONIN$, CONOUT$, COM0-9 and LPT0-9 and COM or LPT with a superscript 1, 2 or 3, in any case,
+// with any extension and trailing blanks before it.
 bool isReservedDeviceName(std::string_view name);
 
 // Whether `name` (UTF-8) is a plain file name in any script, which Windows takes for nothing else:

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace pravix {
@@ -19,6 +20,10 @@ void openWebAddress(HWND owner, const char* url);
 // once the handler has it, which may take a while (an installer's elevation prompt). SystemError,
 // about `what`, when no program opens it or it cannot be started.
 void shellOpen(const std::string& target, const std::string& what);
+
+// The path that the shell link (".lnk") `link` leads to; nothing when it cannot be read or leads
+// to no file (a folder of the shell's own, a path the code page cannot hold).
+std::optional<std::string> shellLinkTarget(const std::string& link);
 
 // Opens a new message to `address` in the system's mail program.
 void openMailAddress(HWND owner, const std::string& address);

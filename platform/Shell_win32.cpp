@@ -2,11 +2,34 @@
 #include "platform/Shell.h"
 
 #include <objbase.h>
+#include <objidl.h>
 #include <shellapi.h>
+#include <shlobj.h>
+#include <wrl/client.h>
 
+#include "platform/CodePage.h"
 #include "platform/System.h"
 
 namespace pravix {
+namespace {
+
+// COM on the calling thread, single-threaded as the shell's objects and handlers need it, for as
+// long as this lives.
+class ComApartment {
+ public:
+  ComApartment()
+      : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  HRESULT result_;
+};
+
+}  // namespace
 
 void openWithShell(HWND owner, const std::string& file) {
   ShellExecuteA(owner, "open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
@@ -21,17 +44,34 @@ void openWebAddress(HWND owner, const char* url) {
 
 void shellOpen(const std::string& target, const std::string& what) {
   // Shell extensions that handle the verb may need COM on this thread.
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  const ComApartment com;
   SHELLEXECUTEINFOA execute{};
   execute.cbSize = sizeof execute;
   execute.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
   execute.lpVerb = "open";
   execute.lpFile = target.c_str();
   execute.nShow = SW_SHOWNORMAL;
-  const bool opened = ShellExecuteExA(&execute) != FALSE;
-  const DWORD error = GetLastError();
-  if (SUCCEEDED(com)) CoUninitialize();
-  if (!opened) throw SystemError(what, static_cast<int>(error));
+  if (!ShellExecuteExA(&execute)) throw SystemError(what, static_cast<int>(GetLastError()));
+}
+
+std::optional<std::string> shellLinkTarget(const std::string& link) {
+  const ComApartment com;
+  Microsoft::WRL::ComPtr<IShellLinkW> shellLink;
+  Microsoft::WRL::ComPtr<IPersistFile> file;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_PPV_ARGS(&shellLink))) ||
+      FAILED(shellLink.As(&file)) ||
+      FAILED(file->Load(fromCodePage(link, CP_ACP).c_str(), STGM_READ))) {
+    return std::nullopt;
+  }
+  // The path as the link holds it: looking for a moved target could lead anywhere.
+  wchar_t target[MAX_PATH + 1] = {};
+  if (shellLink->GetPath(target, MAX_PATH, nullptr, 0) != S_OK || target[0] == L'\0') {
+    return std::nullopt;
+  }
+  const Narrowed narrowed = toCodePage(target, CP_ACP);
+  if (!narrowed.exact) return std::nullopt;
+  return narrowed.text;
 }
 
 void openMailAddress(HWND owner, const std::string& address) {

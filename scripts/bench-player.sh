@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The projector's figures under Wine and Xvfb (bench/player.mjs): start to address, address to
 # first frame in Chromium, the stub's memory while serving 1 MiB and 256 MiB, keep-alive requests a
-# second, the 256 MiB movie served against a plain copy under Wine, a flush to disk, a 1 GiB file
-# beside the projector, the stubs' sizes in both builds and a 2 MiB movie's projector.
+# second, the 256 MiB movie served against a plain copy under Wine, a flush to disk, a change and
+# the listing with 10 and with 10,000 saves, a 1 GiB file beside the projector, the stubs' sizes in both builds and a 2 MiB movie's projector.
 # Environment: ROUNDS (default 7).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

@@ -3,7 +3,10 @@
 #include "stubs/http/HttpConnection.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
+#include <future>
+#include <thread>
 #include <utility>
 
 namespace pravix::stub {
@@ -80,6 +83,31 @@ void BytesBody::read(uint64_t offset, void* buffer, size_t count) {
   bytes_.substr(static_cast<size_t>(offset), count).copy(static_cast<char*>(buffer), count);
 }
 
+std::unique_ptr<LaterReply> replyLater(std::function<Response()> work) {
+  class ThreadReply : public LaterReply {
+   public:
+    explicit ThreadReply(std::future<Response> reply) : reply_(std::move(reply)) {}
+    std::optional<Response> ready() override {
+      if (reply_.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return std::nullopt;
+      return reply_.get();
+    }
+
+   private:
+    std::future<Response> reply_;
+  };
+  std::promise<Response> promise;
+  auto reply = std::make_unique<ThreadReply>(promise.get_future());
+  std::thread([work = std::move(work), promise = std::move(promise)]() mutable {
+    try {
+      promise.set_value(work());
+    } catch (...) {
+      promise.set_value(Response::withoutBody(500, false));
+    }
+  }).detach();
+  return reply;
+}
+
 Response Response::withoutBody(int status, bool close) {
   Response response;
   response.status = status;
@@ -145,9 +173,19 @@ void HttpConnection::answerNext(uint64_t now) {
   request.body = input_.substr(0, static_cast<size_t>(head_->bodyLength));
   input_.erase(0, static_cast<size_t>(head_->bodyLength));
   Response response = handler_.respond(request);
-  applyRange(response, request.range);
   const bool headOnly = request.method == "HEAD";
   const bool keepAlive = request.keepAlive;
+  if (response.later) {
+    later_ = std::move(response.later);
+    laterRange_ = std::move(request.range);
+    laterHeadOnly_ = headOnly;
+    laterKeepAlive_ = keepAlive;
+    head_.reset();
+    replying_ = true;
+    partOffered_ = now;
+    return;
+  }
+  applyRange(response, request.range);
   head_.reset();
   startReply(std::move(response), headOnly, keepAlive, now);
 }
@@ -196,6 +234,13 @@ void HttpConnection::startReply(Response response, bool headOnly, bool keepAlive
 
 std::string_view HttpConnection::pending(uint64_t now) {
   if (finished_ || !replying_) return {};
+  if (later_) {
+    std::optional<Response> response = later_->ready();
+    if (!response) return {};
+    later_.reset();
+    applyRange(*response, laterRange_);
+    startReply(std::move(*response), laterHeadOnly_, laterKeepAlive_, now);
+  }
   // The body goes a chunk at a time, each once the last has gone out; the first joins the head,
   // so that a small reply goes out in one piece.
   if (bodyLeft_ > 0 && (outputSent_ == output_.size() || bodyOffset_ == 0)) {
@@ -243,6 +288,7 @@ void HttpConnection::sent(size_t count, uint64_t now) {
 
 bool HttpConnection::overdue(uint64_t now) const {
   if (finished_) return false;
+  if (later_) return now - partOffered_ > uint64_t{limits_.workSeconds} * 1000;
   if (replying_) return now - partOffered_ > uint64_t{limits_.sendSeconds} * 1000;
   if (head_ || !input_.empty())
     return now - requestStart_ > uint64_t{limits_.requestSeconds} * 1000;

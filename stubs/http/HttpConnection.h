@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,9 +24,10 @@ struct ServerLimits {
   unsigned requestSeconds = 10;         // for a request, from its first byte to the end of its body
   unsigned idleSeconds = 15;            // a connection with nothing to do is closed after these
   unsigned sendSeconds = 10;            // for each chunk of a reply to go out
-  unsigned drainMs = 1000;  // after the last reply, what the peer still sends is read and dropped
-                            // this long, so that the close does not reset the reply away
-  size_t connections = 48;  // at once; the one idle longest makes way for a new one
+  unsigned workSeconds = 60;  // for a reply that work beside the server gives (LaterReply)
+  unsigned drainMs = 1000;    // after the last reply, what the peer still sends is read and dropped
+                              // this long, so that the close does not reset the reply away
+  size_t connections = 48;    // at once; the one idle longest makes way for a new one
   size_t chunkBytes = 1024 * 1024;  // read from a body at a time, per connection
   size_t roundBytes =
       4 * 1024 * 1024;  // read from or sent to one connection in a round of the loop
@@ -64,6 +66,21 @@ class OwnedBody : public Body {
   std::string bytes_;
 };
 
+struct Response;
+
+// A reply that work beside the server gives once it is done (a listing read from many files, a
+// program's start), so that the server goes on meanwhile.
+class LaterReply {
+ public:
+  virtual ~LaterReply() = default;
+  // The reply once the work is done; nothing until then. Asked again until it gives one.
+  virtual std::optional<Response> ready() = 0;
+};
+
+// `work` run on a thread of its own, which owns what it needs: its reply, or a 500 when it throws.
+// Nothing waits for the thread: dropping the reply leaves the work to end on its own.
+std::unique_ptr<LaterReply> replyLater(std::function<Response()> work);
+
 // What a handler answers; the connection adds the framing fields.
 struct Response {
   int status = 200;
@@ -73,6 +90,8 @@ struct Response {
   std::unique_ptr<Body> body;  // none: an empty body
   bool ranges = false;         // a Range asks for a part of the body (206), as for a video
   bool close = false;          // the connection ends after this reply
+  // The reply is this one's, once it is ready; the fields above are then unused.
+  std::unique_ptr<LaterReply> later;
 
   // A reply of `status` without a body.
   static Response withoutBody(int status, bool close);
@@ -109,13 +128,16 @@ class HttpConnection {
   bool finished() const { return finished_; }
   // Whether the peer has ended its side.
   bool peerEnded() const { return inputEnded_; }
+  // Whether its reply waits for work beside the server: nothing to send until the work is done.
+  bool awaitingWork() const { return later_ != nullptr; }
   // Whether the connection waits for its peer (no reply under way); such a connection may be
   // closed to make way for another.
   bool waitingForPeer() const { return !replying_ && !finished_; }
   // When the peer last sent a byte, or a reply last ended.
   uint64_t lastActivity() const { return lastActivity_; }
   // Whether a deadline has passed: a request unfinished after requestSeconds, a part of a reply
-  // not gone out within sendSeconds, or nothing to do for idleSeconds.
+  // not gone out within sendSeconds, work not done within workSeconds, or nothing to do for
+  // idleSeconds.
   bool overdue(uint64_t now) const;
   // The status of every reply so far, in order.
   const std::vector<int>& statuses() const { return statuses_; }
@@ -139,6 +161,10 @@ class HttpConnection {
   std::string output_;  // the head and chunks of the body, from what is unsent
   size_t outputSent_ = 0;
   std::unique_ptr<Body> body_;
+  std::unique_ptr<LaterReply> later_;  // with what its reply will need
+  std::string laterRange_;
+  bool laterHeadOnly_ = false;
+  bool laterKeepAlive_ = false;
   uint64_t bodyOffset_ = 0;
   uint64_t bodyLeft_ = 0;
   uint64_t requestStart_ = 0;

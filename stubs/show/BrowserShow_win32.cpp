@@ -8,7 +8,6 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
 #include "platform/Process.h"
@@ -76,9 +75,7 @@ std::string_view resourceBytes(int id, const char* what) {
 class PlayerShow : public SiteContent, public ShowEvents {
  public:
   PlayerShow(const EmbeddedMovie& movie, const std::string& title, PageMode mode)
-      : movie_(movie),
-        page_(playerPage(title, mode)),
-        icon_(resourceBytes(PRAVIX_ICON_RESOURCE, "icon")) {
+      : movie_(movie), icon_(resourceBytes(PRAVIX_ICON_RESOURCE, "icon")) {
     for (const PlayerFile& player : kPlayerFiles) {
       // Served from the mapped image, never copied whole.
       resources_.push_back(resourceBytes(player.resource, player.name));
@@ -92,10 +89,13 @@ class PlayerShow : public SiteContent, public ShowEvents {
       } catch (const FileError&) {
       }
       try {
-        saves_.emplace(saveFolderOf(roamingDataDirectory() + "\\Saves\\", movie.file().name()));
+        const std::string folder =
+            saveFolderOf(roamingDataDirectory() + "\\Saves\\", movie.file().name());
+        saves_.emplace(folder, SaveLimits::forFolder(folder));
       } catch (const FileError&) {
       }
     }
+    page_ = playerPage(title, mode, saves_ ? saves_->limits() : SaveLimits{});
   }
 
   std::unique_ptr<Body> page() override { return std::make_unique<BytesBody>(page_); }
@@ -114,19 +114,19 @@ class PlayerShow : public SiteContent, public ShowEvents {
 
   void pageCalledBack() override { lastCallBack_ = GetTickCount64(); }
   void endAsked() override { endAsked_ = true; }
-  bool execAsked(const std::string& name) override {
-    const std::optional<std::string> program = beside_ ? beside_->program(name) : std::nullopt;
-    if (!program) return false;
-    // A shell handler may take its time (an installer's elevation prompt): the server goes on
-    // meanwhile. The thread owns what it needs; a start that fails is told on standard error.
-    std::thread([path = *program] {
+  std::optional<std::function<void()>> execAsked(const std::string& name) override {
+    const std::optional<std::string> program =
+        beside_ ? beside_->program(name, shellLinkTarget) : std::nullopt;
+    if (!program) return std::nullopt;
+    // Runs on a thread of its own: it owns what it needs.
+    return [path = *program] {
       try {
         shellOpen(path, "Cannot start " + path);
       } catch (const SystemError& error) {
         printError(programName() + ": " + error.what());
+        throw;
       }
-    }).detach();
-    return true;
+    };
   }
 
   // When the page last called back (GetTickCount64), or 0 when it never has.

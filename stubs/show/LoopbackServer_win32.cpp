@@ -15,6 +15,8 @@ namespace pravix::stub {
 namespace {
 
 constexpr int kPollMs = 200;
+// While a reply waits for work beside the server, which cannot wake the poll, it looks this often.
+constexpr int kWorkPollMs = 5;
 constexpr uint64_t kAskMs = 50;
 
 [[noreturn]] void fail(const char* what) {
@@ -160,14 +162,20 @@ void LoopbackServer::serve(RequestHandler& handler, const std::function<bool()>&
     }
     polled.clear();
     polled.push_back(WSAPOLLFD{listener_.get(), POLLRDNORM, 0});
+    int waitMs = kPollMs;
     for (Peer& peer : peers_) {
       SHORT events = 0;
       if (peer.closeBy != 0 || peer.connection.room() > 0) events |= POLLRDNORM;
       // Bodies are sent a chunk at a time: a connection with more to send waits to be writable.
-      if (peer.closeBy == 0 && !peer.connection.waitingForPeer()) events |= POLLWRNORM;
+      // One whose reply waits for work beside the server is asked again soon.
+      if (peer.closeBy == 0 && peer.connection.awaitingWork()) {
+        waitMs = kWorkPollMs;
+      } else if (peer.closeBy == 0 && !peer.connection.waitingForPeer()) {
+        events |= POLLWRNORM;
+      }
       polled.push_back(WSAPOLLFD{peer.socket.get(), events, 0});
     }
-    const int ready = WSAPoll(polled.data(), static_cast<ULONG>(polled.size()), kPollMs);
+    const int ready = WSAPoll(polled.data(), static_cast<ULONG>(polled.size()), waitMs);
     if (ready < 0) fail("The server stopped");
     const uint64_t now = GetTickCount64();
     size_t index = 1;

@@ -2,6 +2,8 @@
 // place checked against the folder's.
 #include "stubs/site/FolderFiles.h"
 
+#include <cctype>
+
 #include "platform/Path.h"
 #include "stubs/site/RequestPath.h"
 
@@ -14,6 +16,11 @@ namespace {
 
 constexpr const char* kProgramFolder = "fscommand/";
 
+std::string lowerCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
 }  // namespace
 
 std::string FolderFiles::localPath(const std::string& path) const {
@@ -25,9 +32,27 @@ std::string FolderFiles::localPath(const std::string& path) const {
   return local;
 }
 
-std::optional<std::string> FolderFiles::program(const std::string& name) const {
+std::optional<std::string> FolderFiles::program(const std::string& name,
+                                                const LinkTarget& linkTarget) const {
   if (!isPlainName(name) || open(kProgramFolder + name) == nullptr) return std::nullopt;
-  return localPath(kProgramFolder + name);
+  const std::string path = localPath(kProgramFolder + name);
+  const std::string extension = lowerCase(fileExtension(name));
+  if (extension == ".url" || extension == ".pif") return std::nullopt;
+  if (extension == ".lnk") {
+    const std::optional<std::string> target = linkTarget(path);
+    if (!target || !liesIn(*target, kProgramFolder)) return std::nullopt;
+  }
+  return path;
+}
+
+bool FolderFiles::liesIn(const std::string& path, const std::string& folder) const {
+  try {
+    const File file(path, FileMode::ReadShared);
+    return isInsideFolder(file.resolvedPath(),
+                          resolved_ + localPath(folder).substr(folder_.size()));
+  } catch (const FileError&) {
+    return false;
+  }
 }
 
 std::unique_ptr<FileBody> FolderFiles::open(const std::string& path) const {

@@ -2,6 +2,7 @@
 // handler each name goes to.
 #include "stubs/site/LocalSite.h"
 
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -33,6 +34,13 @@ Response withBody(std::unique_ptr<Body> body, const std::string& type, bool gzip
   response.ranges = ranges;
   response.body = std::move(body);
   return response;
+}
+
+// A refusal that says why, for the page's console.
+Response refusal(int status, std::string why) {
+  Response refused = withBody(std::make_unique<OwnedBody>(std::move(why)), kTextType);
+  refused.status = status;
+  return refused;
 }
 
 Response notAllowed(const char* allow) {
@@ -78,11 +86,14 @@ Response LocalSite::respond(const HttpRequest& request) {
   }
   if (name == kSavesName) {
     SaveStore* saves = content_.saves();
-    Response listing = withBody(
-        std::make_unique<OwnedBody>(saves != nullptr ? saves->allAsJson() : "{}"), kJsonType);
-    if (saves != nullptr) {
-      listing.fields = std::string(kPageField) + ": " + std::to_string(saves->newPage()) + "\r\n";
-    }
+    if (saves == nullptr) return withBody(std::make_unique<OwnedBody>("{}"), kJsonType);
+    // Many saves take long to read: the server goes on meanwhile.
+    Response listing;
+    listing.later = replyLater([read = saves->listing(), page = saves->newPage()] {
+      Response all = withBody(std::make_unique<OwnedBody>(read()), kJsonType);
+      all.fields = std::string(kPageField) + ": " + std::to_string(page) + "\r\n";
+      return all;
+    });
     return listing;
   }
   if (std::unique_ptr<Body> file = content_.playerFile(name)) {
@@ -103,11 +114,17 @@ Response LocalSite::change(const HttpRequest& request, const std::string& name) 
   if (request.origin != "http://" + host_) return Response::withoutBody(403, true);
   if (save) return changeSave(request, *save);
   if (request.method != "POST") return notAllowed("POST");
-  if (!isPlainName(*program) || !events_.execAsked(*program)) {
-    return Response::withoutBody(404, true);
-  }
-  // The start goes on without the server: its outcome is not known yet.
-  return Response::withoutBody(202, false);
+  std::optional<std::function<void()>> start =
+      isPlainName(*program) ? events_.execAsked(*program) : std::nullopt;
+  if (!start) return Response::withoutBody(404, true);
+  // A shell handler may take its time (an installer's elevation prompt): the server goes on, and
+  // the page hears how the start went once it is over.
+  Response started;
+  started.later = replyLater([start = std::move(*start)] {
+    start();
+    return Response::withoutBody(204, false);
+  });
+  return started;
 }
 
 Response LocalSite::changeSave(const HttpRequest& request, const std::string& name) {
@@ -117,6 +134,7 @@ Response LocalSite::changeSave(const HttpRequest& request, const std::string& na
   if (request.method != "PUT" && request.method != "DELETE") return notAllowed("PUT, DELETE");
   const std::optional<SaveOrder> order = SaveOrder::parse(request.field(kOrderField));
   if (!order) return Response::withoutBody(400, false);
+  const SaveLimits& limits = saves->limits();
   try {
     switch (request.method == "PUT" ? saves->write(*saveName, request.body, *order)
                                     : saves->remove(*saveName, *order)) {
@@ -124,10 +142,18 @@ Response LocalSite::changeSave(const HttpRequest& request, const std::string& na
         return Response::withoutBody(204, false);
       case SaveStore::Outcome::BadName:
         return Response::withoutBody(404, true);
+      case SaveStore::Outcome::LongName:
+        return refusal(400, "A save's name holds at most " + std::to_string(limits.nameLength) +
+                                " characters here.");
       case SaveStore::Outcome::TooLarge:
-        return Response::withoutBody(413, false);
+        return refusal(413, "A save holds at most " + std::to_string(limits.saveBytes) +
+                                " bytes, and a projector at most " + std::to_string(limits.saves) +
+                                " saves of " + std::to_string(limits.totalBytes) +
+                                " bytes in all.");
       case SaveStore::Outcome::Superseded:
-        return Response::withoutBody(409, false);
+        return refusal(409, "A later change to this save was kept.");
+      case SaveStore::Outcome::CaseClash:
+        return refusal(409, "Another save's name differs from this one in case alone.");
     }
   } catch (const FileError&) {
   }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "stubs/http/HttpConnection.h"
@@ -16,9 +18,10 @@ class ShowEvents {
  public:
   virtual void pageCalledBack() = 0;
   virtual void endAsked() = 0;
-  // The movie asked to run the program `name` (a plain file name): whether there is such a
-  // program, whose start is then under way.
-  virtual bool execAsked(const std::string& name) = 0;
+  // The movie asked to run the program `name` (a plain file name): nothing when there is no such
+  // program that it may start; else its start, which runs beside the server and throws
+  // SystemError when it fails.
+  virtual std::optional<std::function<void()>> execAsked(const std::string& name) = 0;
 
  protected:
   ~ShowEvents() = default;

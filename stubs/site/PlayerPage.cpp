@@ -50,7 +50,7 @@ std::string htmlText(const std::string& text) {
   return html;
 }
 
-std::string pageSettings(PageMode mode) {
+std::string pageSettings(PageMode mode, const SaveLimits& limits) {
   std::string names;
   for (const auto& [name, value] : {std::pair<const char*, std::string_view>{"movie", kMovieName},
                                     {"icon", kIconName},
@@ -69,16 +69,19 @@ std::string pageSettings(PageMode mode) {
   }
   return std::string("{\"mode\":") +
          jsonString(mode == PageMode::Window ? "window" : "screen-saver") + ",\"names\":{" + names +
-         "},\"endEvents\":[" + events +
+         "},\"limits\":{\"saveBytes\":" + std::to_string(limits.saveBytes) +
+         ",\"totalBytes\":" + std::to_string(limits.totalBytes) +
+         ",\"saves\":" + std::to_string(limits.saves) +
+         ",\"nameLength\":" + std::to_string(limits.nameLength) + "},\"endEvents\":[" + events +
          "],\"pointerTolerance\":" + std::to_string(kPointerTolerance) + "}";
 }
 
-std::string playerPage(const std::string& title, PageMode mode) {
+std::string playerPage(const std::string& title, PageMode mode, const SaveLimits& limits) {
   std::string page(kPageText);
   fillIn(page, "icon", htmlText(kIconName));
   fillIn(page, "player", htmlText(kPlayerScriptName));
   // Inside a script element only "</script" could end it early: JSON may write "<" as an escape.
-  std::string settings = pageSettings(mode);
+  std::string settings = pageSettings(mode, limits);
   for (size_t at = settings.find('<'); at != std::string::npos; at = settings.find('<', at)) {
     settings.replace(at, 1, "\\u003c");
   }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "stubs/site/SaveStore.h"
+
 namespace pravix::stub {
 
 enum class PageMode {
@@ -12,11 +14,11 @@ enum class PageMode {
 };
 
 // The page, titled `title` (UTF-8).
-std::string playerPage(const std::string& title, PageMode mode);
+std::string playerPage(const std::string& title, PageMode mode, const SaveLimits& limits);
 
 // The settings the page reads from its element "settings", as JSON: the mode, the site's names,
-// and what ends a screen saver's show.
-std::string pageSettings(PageMode mode);
+// the saves' limits, and what ends a screen saver's show.
+std::string pageSettings(PageMode mode, const SaveLimits& limits);
 
 // `text` with the characters that mean something in HTML written as references.
 std::string htmlText(const std::string& text);

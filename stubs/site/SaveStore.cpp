@@ -1,5 +1,5 @@
 // The saves of a projector: plain names only, limits checked before anything is written, each
-// file replaced in one step, and no change kept after a later one.
+// file replaced in one step, no change kept after a later one, and no two names in one file.
 #include "stubs/site/SaveStore.h"
 
 #include <algorithm>
@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "platform/File.h"
 #include "platform/Path.h"
@@ -58,60 +59,115 @@ std::string saveFolderOf(const std::string& root, const std::string& projectorPa
          hostPathRules().separators.front();
 }
 
+SaveLimits SaveLimits::forFolder(const std::string& folder) {
+  constexpr size_t kLongestPath = 259;
+  SaveLimits limits;
+  const size_t taken = utf16Length(folder) + kSaveExtension.size();
+  limits.nameLength = std::min(kLongestSaveName, kLongestPath - std::min(kLongestPath, taken));
+  return limits;
+}
+
+size_t utf16Length(std::string_view text) {
+  size_t units = 0;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = std::max(utf8End(text, at), at + 1);
+    // Four bytes of UTF-8 hold a character beyond the first 65,536: two units.
+    units += end - at == 4 ? 2 : 1;
+    at = end;
+  }
+  return units;
+}
+
 SaveStore::SaveStore(std::string folder, SaveLimits limits)
     : folder_(std::move(folder)), limits_(limits) {}
 
-std::map<std::string, std::string> SaveStore::all() const {
-  std::map<std::string, std::string> saves;
-  for (const std::string& file : filesIn(folder_)) {
-    const std::optional<std::string> name = saveNameOf(file);
-    if (!name || !isPlainName(*name)) continue;
-    try {
-      saves.emplace(*name, readWhole(folder_ + file));
-    } catch (const FileError&) {
-      // A save that cannot be read now is as if there were none: the movie starts afresh.
+SaveStore::Index& SaveStore::index() {
+  if (!index_) {
+    index_ = Index{{}, 0};
+    for (const FolderFile& file : filesIn(folder_)) {
+      const std::optional<std::string> name = saveNameOf(file.name);
+      if (!name || !isPlainName(*name)) continue;
+      index_->sizes.emplace(*name, file.size);
+      index_->total += file.size;
     }
   }
-  return saves;
+  return *index_;
 }
 
-std::string SaveStore::allAsJson() const {
-  std::string json = "{";
-  for (const auto& [name, bytes] : all()) {
-    if (json.size() > 1) json += ",";
-    json += jsonString(name) + ":" + jsonString(base64(bytes));
+std::function<std::string()> SaveStore::listing() {
+  std::vector<std::string> names;
+  for (const auto& [name, size] : index().sizes) names.push_back(name);
+  return [folder = folder_, names = std::move(names)] {
+    std::string json = "{";
+    for (const std::string& name : names) {
+      try {
+        const std::string bytes = readWhole(folder + saveFileName(name));
+        if (json.size() > 1) json += ",";
+        json += jsonString(name) + ":" + jsonString(base64(bytes));
+      } catch (const FileError&) {
+        // A save that cannot be read now is as if there were none: the movie starts afresh.
+      }
+    }
+    return json + "}";
+  };
+}
+
+bool SaveStore::clashesInCase(const std::string& name) {
+  const Index& saves = index();
+  if (saves.sizes.count(name) != 0) return false;
+  const auto folded = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  };
+  const std::string mine = folded(name);
+  for (const auto& [other, size] : saves.sizes) {
+    if (folded(other) == mine) return true;
   }
-  return json + "}";
+  return fileSize(folder_ + saveFileName(name)).has_value();
 }
 
-bool SaveStore::isLatest(const std::string& name, SaveOrder order) const {
+std::optional<SaveStore::Outcome> SaveStore::refusal(const std::string& name, SaveOrder order) {
+  if (!isPlainName(name)) return Outcome::BadName;
+  if (utf16Length(name) > limits_.nameLength) return Outcome::LongName;
   const auto kept = kept_.find(name);
-  return kept == kept_.end() || !(order <= kept->second);
+  if (kept != kept_.end() && order <= kept->second) return Outcome::Superseded;
+  if (clashesInCase(name)) return Outcome::CaseClash;
+  return std::nullopt;
 }
 
 SaveStore::Outcome SaveStore::write(const std::string& name, std::string_view bytes,
                                     SaveOrder order) {
-  if (!isPlainName(name)) return Outcome::BadName;
-  if (!isLatest(name, order)) return Outcome::Superseded;
-  if (bytes.size() > limits_.saveBytes) return Outcome::TooLarge;
-  const std::string fileName = saveFileName(name);
-  uint64_t others = 0;
-  for (const std::string& file : filesIn(folder_)) {
-    if (file != fileName) others += fileSize(folder_ + file).value_or(0);
+  if (const std::optional<Outcome> refused = refusal(name, order)) return *refused;
+  Index& saves = index();
+  const auto old = saves.sizes.find(name);
+  const uint64_t replaced = old != saves.sizes.end() ? old->second : 0;
+  if (bytes.size() > limits_.saveBytes ||
+      saves.total - replaced + bytes.size() > limits_.totalBytes ||
+      (old == saves.sizes.end() && saves.sizes.size() >= limits_.saves)) {
+    return Outcome::TooLarge;
   }
-  if (others + bytes.size() > limits_.totalBytes) return Outcome::TooLarge;
   makeFolders(folder_);
-  ReplacementFile save(folder_ + fileName);
+  ReplacementFile save(folder_ + saveFileName(name));
   save.file().writeExactly(bytes.data(), bytes.size());
   save.commit();
+  saves.total = saves.total - replaced + bytes.size();
+  saves.sizes[name] = bytes.size();
   kept_[name] = order;
   return Outcome::Done;
 }
 
 SaveStore::Outcome SaveStore::remove(const std::string& name, SaveOrder order) {
-  if (!isPlainName(name)) return Outcome::BadName;
-  if (!isLatest(name, order)) return Outcome::Superseded;
+  if (const std::optional<Outcome> refused = refusal(name, order)) {
+    // A name too long for a file is no save: nothing to remove.
+    return *refused == Outcome::LongName ? Outcome::Done : *refused;
+  }
   deleteFile(folder_ + saveFileName(name));
+  Index& saves = index();
+  const auto old = saves.sizes.find(name);
+  if (old != saves.sizes.end()) {
+    saves.total -= old->second;
+    saves.sizes.erase(old);
+  }
   kept_[name] = order;
   return Outcome::Done;
 }

@@ -97,7 +97,8 @@ TEST_F(FileLayer, FoldersAndDevicesAreRefusedAsSourcesAndTargets) {
   EXPECT_THROW(File(path("dir"), FileMode::ReadExisting), FileRefusedError);
   EXPECT_THROW(replace("dir", patternBytes(3), true), FileRefusedError);
 #ifdef _WIN32
-  for (const char* name : {"COM1.exe", "con", "aux.swf", "Lpt9", "nul .txt", "prn.a.b"}) {
+  for (const char* name :
+       {"COM1.exe", "con", "aux.swf", "Lpt9", "nul .txt", "prn.a.b", "CONIN$", "com0"}) {
     SCOPED_TRACE(name);
     EXPECT_TRUE(isDeviceName(path(name)));
     EXPECT_TRUE(isDeviceName(std::string("sub/") + name));
@@ -105,7 +106,7 @@ TEST_F(FileLayer, FoldersAndDevicesAreRefusedAsSourcesAndTargets) {
     EXPECT_THROW(replace(name, patternBytes(3), true), FileRefusedError);
   }
   EXPECT_TRUE(isDeviceName("\\\\.\\pipe\\movie"));
-  for (const char* name : {"COM0.exe", "COM10", "console.swf", "xnul", "auxiliary"}) {
+  for (const char* name : {"COM10.exe", "console.swf", "xnul", "auxiliary"}) {
     EXPECT_FALSE(isDeviceName(path(name))) << name;
   }
 #else

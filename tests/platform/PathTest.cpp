@@ -81,5 +81,23 @@ TEST(HostPathRules, SplitTheRunningProgramsPath) {
   EXPECT_EQ(fileDirectory(directory + "Player.exe"), directory);
 }
 
+TEST(ReservedDeviceNames, AreThoseWindowsTakesForDevicesInEveryFolder) {
+  // COM and LPT with a superscript digit, in UTF-8.
+  const std::string comOne = "COM\xC2\xB9", lptThree = "lpt\xC2\xB3.txt";
+  for (const std::string& name :
+       {std::string("CON"), std::string("con.swf"), std::string("nul .txt"), std::string("Aux"),
+        std::string("PRN.a.b"), std::string("CONIN$"), std::string("conout$.log"),
+        std::string("COM0"), std::string("com9.exe"), std::string("LPT0"), std::string("lpt5"),
+        comOne, lptThree, std::string("COM\xC2\xB2")}) {
+    EXPECT_TRUE(isReservedDeviceName(name)) << name;
+  }
+  for (const std::string& name :
+       {std::string("COM10"), std::string("console.swf"), std::string("xnul"), std::string("CONIN"),
+        std::string("CONIN$x"), std::string("COM\xC2\xB4"), std::string("COM\xC2\xB9\xC2\xB9"),
+        std::string("LPT"), std::string("auxiliary")}) {
+    EXPECT_FALSE(isReservedDeviceName(name)) << name;
+  }
+}
+
 }  // namespace
 }  // namespace pravix

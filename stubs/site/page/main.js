@@ -3,7 +3,8 @@
 //
 // The program hands the page its settings as JSON in the element "settings": `mode` ("window" for
 // a projector, "screen-saver" for a screen saver without a cursor, ended by the user's return),
-// `names` (the site's), and the screen saver's `endEvents` and `pointerTolerance`.
+// `names` (the site's), `limits` (those of the projector's saves), and the screen saver's
+// `endEvents` and `pointerTolerance`.
 
 /* global keepSaves, showMovie, obeyCommands, endAtUsersReturn */
 (() => {
@@ -33,7 +34,7 @@
   }, true);
 
   document.documentElement.classList.toggle("screen-saver", !projector);
-  const savesRead = projector ? keepSaves(window, settings.names) : Promise.resolve();
+  const savesRead = projector ? keepSaves(window, settings.names, settings.limits) : Promise.resolve();
   addEventListener("DOMContentLoaded", () => {
     const show = showMovie(window, settings.names, projector);
     if (projector) obeyCommands(window, show, settings.names);

@@ -249,6 +249,70 @@ TEST_F(Deadlines, ABodyThatCannotBeReadGivesA500UntilPartOfItHasGoneOut) {
   EXPECT_TRUE(later.finished());
 }
 
+// Work beside the server that the test ends: until then its reply is not there.
+class Work : public LaterReply {
+ public:
+  explicit Work(bool& done) : done_(done) {}
+  std::optional<Response> ready() override {
+    if (!done_) return std::nullopt;
+    Response response;
+    response.status = 200;
+    response.ranges = true;
+    response.body = std::make_unique<BytesBody>("0123456789");
+    return response;
+  }
+
+ private:
+  bool& done_;
+};
+
+class LaterReplies : public ::testing::Test, public RequestHandler {
+ protected:
+  Response respond(const HttpRequest& request) override {
+    if (request.target == "/alive") return Response::withoutBody(204, false);
+    Response response;
+    response.later = std::make_unique<Work>(done_);
+    return response;
+  }
+  bool done_ = false;
+  ServerLimits limits_;
+};
+
+TEST_F(LaterReplies, GoOutOnceTheWorkIsDoneAheadOfTheRequestsAfterThem) {
+  HttpConnection connection(*this, limits_, 0);
+  connection.received(get("/work", kHost + "Range: bytes=2-3\r\n") + get("/alive"), 1);
+  EXPECT_TRUE(connection.awaitingWork());
+  EXPECT_FALSE(connection.waitingForPeer());
+  EXPECT_EQ(connection.pending(2), "");
+  EXPECT_TRUE(connection.statuses().empty());
+  // Until its work is done, it never runs into the deadline of a reply that does not go out.
+  EXPECT_FALSE(connection.overdue(60001));
+  EXPECT_TRUE(connection.overdue(60002));
+  done_ = true;
+  const std::string out = test::exchange(connection, "", 1);
+  EXPECT_EQ(connection.statuses(), (std::vector<int>{206, 204}));
+  EXPECT_NE(out.find("Content-Range: bytes 2-3/10\r\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("\r\n\r\n23HTTP/1.1 204"), std::string::npos) << out;
+}
+
+TEST(ReplyLater, GivesTheWorksReplyOrA500WhenItThrows) {
+  const ServerLimits limits;
+  struct : RequestHandler {
+    Response respond(const HttpRequest& request) override {
+      const bool fails = request.target == "/fails";
+      Response response;
+      response.later = replyLater([fails] {
+        if (fails) throw std::runtime_error("failed");
+        return Response::withoutBody(204, false);
+      });
+      return response;
+    }
+  } handler;
+  HttpConnection connection(handler, limits, 0);
+  test::exchange(connection, get("/works") + get("/fails"), 1000);
+  EXPECT_EQ(connection.statuses(), (std::vector<int>{204, 500}));
+}
+
 // A server's place: a connection, and whether it is being drained after its last reply.
 struct Place {
   HttpConnection connection;

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -16,15 +18,23 @@
 namespace pravix::stub::test {
 
 // What a peer gets for `input` sent `step` bytes at a time (and its side ended after it, with
-// `halfClose`): the replies' bytes, in order.
+// `halfClose`): the replies' bytes, in order. A reply that waits for work beside the server is
+// waited for, as the server asks again until it is there.
 inline std::string exchange(HttpConnection& connection, std::string_view input, size_t step,
                             bool halfClose = false) {
   std::string out;
   uint64_t now = 0;
   const auto readReplies = [&] {
-    for (auto part = connection.pending(now); !part.empty(); part = connection.pending(now)) {
-      out.append(part);
-      connection.sent(part.size(), now);
+    for (;;) {
+      const std::string_view part = connection.pending(now);
+      if (!part.empty()) {
+        out.append(part);
+        connection.sent(part.size(), now);
+      } else if (connection.awaitingWork()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      } else {
+        return;
+      }
     }
   };
   while (!input.empty() && !connection.finished()) {

@@ -10,26 +10,29 @@ namespace pravix::stub {
 namespace {
 
 TEST(PlayerPage, IsOneDocumentWithItsScriptsTitleAndSettingsInTheirPlaces) {
-  const std::string page = playerPage(R"(<Tom & "Jerry's"> {{settings}})", PageMode::Window);
+  const SaveLimits limits;
+  const std::string page =
+      playerPage(R"(<Tom & "Jerry's"> {{settings}})", PageMode::Window, limits);
   EXPECT_NE(page.find("<title>&lt;Tom &amp; &quot;Jerry&#39;s&quot;&gt; {{settings}}</title>"),
             std::string::npos);
   EXPECT_NE(page.find(R"(<link rel="icon" href="icon.ico">)"), std::string::npos);
   EXPECT_NE(page.find(R"(<script src="ruffle.js"></script>)"), std::string::npos);
-  EXPECT_NE(page.find("function keepSaves(page, names) {"), std::string::npos);
+  EXPECT_NE(page.find("function keepSaves("), std::string::npos);
   EXPECT_NE(page.find(std::string(R"(<script id="settings" type="application/json">)") +
-                      pageSettings(PageMode::Window) + "</script>"),
+                      pageSettings(PageMode::Window, limits) + "</script>"),
             std::string::npos);
   // Only the player's script is loaded: the page's own are written in.
   EXPECT_EQ(page.find("<script src=", page.find("<script src=") + 1), std::string::npos);
 }
 
-TEST(PlayerPage, SettingsNameTheModeTheSitesNamesAndTheScreenSaversEnd) {
-  EXPECT_EQ(pageSettings(PageMode::FullScreen),
+TEST(PlayerPage, SettingsNameTheModeTheSitesNamesTheLimitsAndTheScreenSaversEnd) {
+  EXPECT_EQ(pageSettings(PageMode::FullScreen, SaveLimits{5, 6, 7, 8}),
             R"({"mode":"screen-saver","names":{"movie":"movie.swf","icon":"icon.ico",)"
             R"("alive":"alive","end":"end","saves":"saves/","exec":"exec/",)"
             R"("page":"Pravix-Page","order":"Pravix-Order","save":".sol"},)"
+            R"("limits":{"saveBytes":5,"totalBytes":6,"saves":7,"nameLength":8},)"
             R"("endEvents":["keydown","pointerdown","wheel"],"pointerTolerance":4})");
-  EXPECT_EQ(pageSettings(PageMode::Window).substr(0, 18), R"({"mode":"window",")");
+  EXPECT_EQ(pageSettings(PageMode::Window, SaveLimits{}).substr(0, 18), R"({"mode":"window",")");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,15 +55,69 @@ TEST_F(Saves, ArePlainNamesWrittenWholeWithinTheirLimitsAndServedAllAtOnce) {
   const std::string out = test::exchange(
       again,
       request("GET", "saves/") + request("DELETE", "saves/a.sol") + request("GET", "saves/") +
-          request("POST", "exec/run.bat") + request("PUT", "saves/a%2Fb.sol", "1"),
+          request("POST", "exec/run.bat") + request("POST", "exec/broken.bat") +
+          request("PUT", "saves/a%2Fb.sol", "1"),
       1000);
-  EXPECT_EQ(again.statuses(), (std::vector<int>{200, 204, 200, 202, 404}));
+  // A program's start is answered once it is over, as it went.
+  EXPECT_EQ(again.statuses(), (std::vector<int>{200, 204, 200, 204, 500, 404}));
   const std::string both = "\r\n\r\n{\"a\":\"MTIzNDU=\",\"b\xC3\xBC\":\"MTIzNDU2Nw==\"}HTTP";
   const std::string one = "\r\n\r\n{\"b\xC3\xBC\":\"MTIzNDU2Nw==\"}HTTP";
   EXPECT_NE(out.find(both), std::string::npos) << out;
   EXPECT_NE(out.find(one), std::string::npos) << out;
   EXPECT_FALSE(std::filesystem::exists(dir_ / "saves" / "a.sol"));
-  EXPECT_EQ(content.programs, std::vector<std::string>{"run.bat"});
+  EXPECT_EQ(content.programs, (std::vector<std::string>{"run.bat", "broken.bat"}));
+}
+
+TEST_F(Saves, KnowTheFolderOnceAndCountEachChangeAsWhatItIs) {
+  // Saves made before: what the limits count from the start. Other files are no saves.
+  std::filesystem::create_directories(dir_ / "saves");
+  pravix::test::writeBytes(dir_ / "saves" / "old.sol", Bytes(6, 'o'));
+  pravix::test::writeBytes(dir_ / "saves" / "notes.txt", Bytes(50, 'n'));
+  // One save of 8 bytes at most, 15 in all, 3 saves, names of 5 UTF-16 units.
+  SaveStore store(path("saves") + "/", SaveLimits{8, 15, 3, 5});
+  using Outcome = SaveStore::Outcome;
+  const std::string smile = "\xF0\x9F\x98\x80";  // two units
+  const struct {
+    const char* what;
+    std::string name;
+    std::string bytes;  // none: a removal
+    Outcome outcome;
+  } changes[] = {
+      {"a first save", "a", "12345", Outcome::Done},
+      {"a name of 5 units", "abc" + smile, "1", Outcome::Done},
+      {"a name of 6 units", "abcd" + smile, "1", Outcome::LongName},
+      {"a name that differs in case alone", "A", "1", Outcome::CaseClash},
+      {"the same, for an older save", "OLD", "1", Outcome::CaseClash},
+      {"a removal of such a name", "A", "", Outcome::CaseClash},
+      {"one save over its limit", "a", "123456789", Outcome::TooLarge},
+      {"a fourth save", "d", "1", Outcome::TooLarge},
+      {"a replacement at the limit of all (6 + 1 + 8)", "a", "12345678", Outcome::Done},
+      {"a replacement over it", "old", "1234567", Outcome::TooLarge},
+      {"a removal", "abc" + smile, "", Outcome::Done},
+      {"a save in its place", "d", "1", Outcome::Done},
+  };
+  uint64_t change = 0;
+  for (const auto& each : changes) {
+    const SaveOrder order{1, ++change};
+    EXPECT_EQ(each.bytes.empty() ? store.remove(each.name, order)
+                                 : store.write(each.name, each.bytes, order),
+              each.outcome)
+        << each.what;
+  }
+  EXPECT_EQ(store.listing()(), R"({"a":"MTIzNDU2Nzg=","d":"MQ==","old":"b29vb29v"})");
+  EXPECT_EQ(pravix::test::readBytes(dir_ / "saves" / "old.sol"), Bytes(6, 'o'));
+}
+
+TEST(SaveLimits, LeaveTheNamesWhatThePathHoldsBeyondTheFolder) {
+  EXPECT_EQ(SaveLimits::forFolder("C:\\").nameLength, 251u);
+  EXPECT_EQ(SaveLimits::forFolder("C:\\Saves\\").nameLength, 246u);
+  EXPECT_EQ(SaveLimits::forFolder(std::string(200, 'x')).nameLength, 55u);
+  // A folder named in characters of two units each.
+  std::string wide;
+  for (int i = 0; i < 100; ++i) wide += "\xF0\x9F\x98\x80";
+  EXPECT_EQ(SaveLimits::forFolder(wide).nameLength, 55u);
+  EXPECT_EQ(SaveLimits::forFolder(std::string(300, 'x')).nameLength, 0u);
+  EXPECT_EQ(utf16Length("caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80"), 9u);
 }
 
 TEST_F(Saves, KeepOfTwoChangesTheLaterInThePagesOrderWhicheverArrivesLast) {
@@ -143,12 +198,23 @@ TEST_F(BesideFiles, AreServedFromTheFolderAndBelowButNeverFromOutside) {
   EXPECT_EQ(files.open("extra/missing.swf"), nullptr);
   EXPECT_EQ(files.open("extra"), nullptr);
 
-  // A movie starts only a program that stands in the folder "fscommand", named alone.
-  std::filesystem::create_directory(dir_ / "cd" / "fscommand");
-  pravix::test::writeBytes(dir_ / "cd" / "fscommand" / "run.bat", {'@'});
-  EXPECT_EQ(files.program("run.bat"), (dir_ / "cd" / "fscommand" / "run.bat").string());
-  for (const char* refused : {"missing.exe", "../game.exe", "fscommand/run.bat", "", "RUN.BAT "}) {
-    EXPECT_EQ(files.program(refused), std::nullopt) << refused;
+  // A movie starts only a program that stands in the folder "fscommand", named alone, or a shell
+  // link that leads to one there.
+  const std::filesystem::path programs = dir_ / "cd" / "fscommand";
+  std::filesystem::create_directory(programs);
+  for (const char* name : {"run.bat", "in.lnk", "out.LNK", "lost.lnk", "site.url", "old.pif"}) {
+    pravix::test::writeBytes(programs / name, {'@'});
+  }
+  const FolderFiles::LinkTarget links = [&](const std::string& link) -> std::optional<std::string> {
+    if (link == (programs / "in.lnk").string()) return (programs / "run.bat").string();
+    if (link == (programs / "out.LNK").string()) return (dir_ / "secret.txt").string();
+    return std::nullopt;
+  };
+  EXPECT_EQ(files.program("run.bat", links), (programs / "run.bat").string());
+  EXPECT_EQ(files.program("in.lnk", links), (programs / "in.lnk").string());
+  for (const char* refused : {"missing.exe", "../game.exe", "fscommand/run.bat", "", "RUN.BAT ",
+                              "out.LNK", "lost.lnk", "site.url", "old.pif"}) {
+    EXPECT_EQ(files.program(refused, links), std::nullopt) << refused;
   }
 #ifndef _WIN32
   std::filesystem::create_symlink("extra/part two.swf", dir_ / "cd" / "inside.swf");

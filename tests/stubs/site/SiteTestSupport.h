@@ -1,10 +1,13 @@
 // A site of known content for the site's tests and the server's fuzzer.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/System.h"
 #include "stubs/site/LocalSite.h"
 #include "stubs/site/SaveStore.h"
 #include "tests/stubs/http/HttpTestSupport.h"
@@ -33,10 +36,12 @@ class KnownContent : public SiteContent, public ShowEvents {
   SaveStore* saves() override { return saves_; }
   void pageCalledBack() override { ++callBacks; }
   void endAsked() override { ++ends; }
-  // Only "run.bat" is a program.
-  bool execAsked(const std::string& name) override {
+  // "run.bat" is a program that starts, "broken.bat" one that does not; no other is there.
+  std::optional<std::function<void()>> execAsked(const std::string& name) override {
     programs.push_back(name);
-    return name == "run.bat";
+    if (name == "run.bat") return [] {};
+    if (name == "broken.bat") return [] { throw SystemError("Cannot start broken.bat", 2); };
+    return std::nullopt;
   }
 
   int callBacks = 0;

@@ -3,6 +3,7 @@
 #include "packaging/Conversion.h"
 
 #include "packaging/Decompression.h"
+#include "packaging/PackedFiles.h"
 #include "platform/Path.h"
 #include "platform/System.h"
 
@@ -80,10 +81,15 @@ Result pack(const Job& job) {
   if (refusal) return {Outcome::NoStub, *refusal, stubPath};
   const File stub(stubPath, FileMode::ReadShared, job.rules);
   const uint64_t stubSize = stub.size();
+  std::vector<FileToPack> included;
+  if (!job.include.empty()) included = filesToPack(job.include, streamed ? nullptr : &movie);
+  uint64_t includedSize = 0;
+  for (const FileToPack& file : included) includedSize += file.size;
 
   Output output(job);
-  Copier copier(stubSize + movieSize, streamed ? nullptr : job.progress);
+  Copier copier(stubSize + includedSize + movieSize, streamed ? nullptr : job.progress);
   copier.copy(stub, 0, stubSize, output.file());
+  if (!job.include.empty()) writePackedFiles(included, job.include, copier, output.file());
   uint64_t length = movieSize;
   if (streamed) {
     length = copier.copyStream(movie, output.file(), largestMovie(package));

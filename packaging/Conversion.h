@@ -35,6 +35,9 @@ struct Job {
   // Extraction: every layout of Layouts.h, a macOS projector's folder included (a zip's deflated
   // movie unpacked), rather than our projector's alone (the Windows program's rule).
   bool everyLayout = false;
+  // Packing: a folder whose files, and those of every folder below, the package carries beside
+  // its movie (PackedFiles.h); empty for none, which packs exactly stub, movie and trailer.
+  std::string include{};
 };
 
 // What a conversion found itself. Everything else is a FileError: FileRefusedError for what it

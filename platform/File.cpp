@@ -146,4 +146,12 @@ void ReplacementFile::commit() {
   }
 }
 
+std::vector<FolderFile> filesIn(const std::string& folder) {
+  try {
+    return folderContents(folder).files;
+  } catch (const FileOpenError&) {
+    return {};
+  }
+}
+
 }  // namespace pravix

@@ -270,9 +270,21 @@ struct FolderFile {
   std::string name;
   uint64_t size = 0;
 };
-// The files in `folder` (with its trailing separator), folders left out, in no set order, read
-// from the folder alone (no file is opened); none when the folder cannot be read.
+// What `folder` (with its trailing separator) holds, in no set order, read from the folder alone
+// (no file is opened): its files, and the names of its folders ("." and ".." left out).
+// FileOpenError when it cannot be read.
+struct FolderContents {
+  std::vector<FolderFile> files;
+  std::vector<std::string> folders;
+};
+FolderContents folderContents(const std::string& folder);
+
+// The files of folderContents, or none when the folder cannot be read.
 std::vector<FolderFile> filesIn(const std::string& folder);
+
+// Where `folder` really is, links and junctions followed, with its trailing separator.
+// FileOpenError when there is no such folder or it cannot be opened.
+std::string resolvedFolder(const std::string& folder);
 
 // Makes `folder` and each missing folder above it; FileCreateError when one cannot be made.
 void makeFolders(const std::string& folder);

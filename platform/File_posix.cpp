@@ -247,17 +247,35 @@ std::string File::resolvedPath() const {
   return resolved;
 }
 
-std::vector<FolderFile> filesIn(const std::string& folder) {
-  std::vector<FolderFile> files;
+FolderContents folderContents(const std::string& folder) {
+  FolderContents contents;
   const std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(folder.c_str()), ::closedir);
-  if (!directory) return files;
+  if (!directory) throw FileOpenError(folder, strerror(errno));
+  errno = 0;
   while (const dirent* entry = ::readdir(directory.get())) {
+    const std::string name = entry->d_name;
     struct stat status {};
-    if (::stat((folder + entry->d_name).c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
-      files.push_back({entry->d_name, static_cast<uint64_t>(status.st_size)});
+    if (::stat((folder + name).c_str(), &status) == 0) {
+      if (S_ISREG(status.st_mode)) {
+        contents.files.push_back({name, static_cast<uint64_t>(status.st_size)});
+      } else if (S_ISDIR(status.st_mode) && name != "." && name != "..") {
+        contents.folders.push_back(name);
+      }
     }
+    errno = 0;
   }
-  return files;
+  if (errno != 0) throw FileOpenError(folder, strerror(errno));
+  return contents;
+}
+
+std::string resolvedFolder(const std::string& folder) {
+  char resolved[PATH_MAX];
+  struct stat status {};
+  if (::realpath(folder.c_str(), resolved) == nullptr) throw FileOpenError(folder, strerror(errno));
+  if (::stat(resolved, &status) != 0 || !S_ISDIR(status.st_mode)) {
+    throw FileOpenError(folder, "is not a folder");
+  }
+  return std::string(resolved) + "/";
 }
 
 void makeFolders(const std::string& folder) {

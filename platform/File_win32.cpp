@@ -176,12 +176,16 @@ uint64_t File::copyInSystem(uint64_t, File&, uint64_t) const {
   return 0;
 }
 
-std::string File::resolvedPath() const {
+namespace {
+
+// The path of what `handle` has open, links and junctions followed; StreamReadError about `name`
+// when the system cannot tell.
+std::string finalPathOf(HANDLE handle, const std::string& name) {
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
-    const DWORD length = GetFinalPathNameByHandleW(handle_.get(), buffer.data(),
-                                                   static_cast<DWORD>(buffer.size()), 0);
-    if (length == 0) throw StreamReadError(name_, lastErrorText());
+    const DWORD length =
+        GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+    if (length == 0) throw StreamReadError(name, lastErrorText());
     if (length < buffer.size()) {
       std::wstring_view path(buffer.data(), length);
       // "\\?\C:\..." and "\\?\UNC\server\...": the names the program knows.
@@ -195,17 +199,40 @@ std::string File::resolvedPath() const {
   }
 }
 
-std::vector<FolderFile> filesIn(const std::string& folder) {
-  std::vector<FolderFile> files;
+}  // namespace
+
+std::string File::resolvedPath() const {
+  return finalPathOf(handle_.get(), name_);
+}
+
+FolderContents folderContents(const std::string& folder) {
+  FolderContents contents;
   WIN32_FIND_DATAA found{};
   const FindHandle search(FindFirstFileA((folder + "*").c_str(), &found));
-  if (!search) return files;
+  if (!search) throw FileOpenError(folder, lastErrorText());
   do {
+    const std::string name = found.cFileName;
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-      files.push_back({found.cFileName, uint64_t{found.nFileSizeHigh} << 32 | found.nFileSizeLow});
+      contents.files.push_back({name, uint64_t{found.nFileSizeHigh} << 32 | found.nFileSizeLow});
+    } else if (name != "." && name != "..") {
+      contents.folders.push_back(name);
     }
   } while (FindNextFileA(search.get(), &found));
-  return files;
+  if (GetLastError() != ERROR_NO_MORE_FILES) throw FileOpenError(folder, lastErrorText());
+  return contents;
+}
+
+std::string resolvedFolder(const std::string& folder) {
+  // A folder opens only for its attributes, with backup semantics.
+  const FileHandle handle(CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle || (GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    throw FileOpenError(folder, handle ? "is not a folder" : lastErrorText());
+  }
+  std::string resolved = finalPathOf(handle.get(), folder);
+  if (resolved.back() != '\\') resolved += '\\';
+  return resolved;
 }
 
 void makeFolders(const std::string& folder) {

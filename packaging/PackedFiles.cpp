@@ -1,0 +1,177 @@
+// The packed files' table: written after their bytes, read back from the footer before the movie,
+// every number checked against the bytes that are really there.
+#include "packaging/PackedFiles.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <set>
+
+#include "packaging/ByteOrder.h"
+#include "platform/Path.h"
+
+namespace pravix {
+namespace {
+
+constexpr size_t kEntryHead = 10;  // size, name's length
+
+PackedFiles damaged(std::string reason) {
+  PackedFiles damaged;
+  damaged.status = PackedFiles::Status::Damaged;
+  damaged.reason = std::move(reason);
+  return damaged;
+}
+
+// A name as the folder compares it: without regard to ASCII case, as Windows.
+std::string folded(std::string name) {
+  for (char& c : name) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return name;
+}
+
+}  // namespace
+
+bool isPackedName(std::string_view name) {
+  if (name.empty() || name.size() > kLongestPackedName) return false;
+  for (size_t start = 0;;) {
+    const size_t slash = name.find('/', start);
+    if (!isPlainName(name.substr(start, slash - start))) return false;
+    if (slash == std::string_view::npos) return true;
+    start = slash + 1;
+  }
+}
+
+PackedFiles readPackedFiles(const ReadAt& read, uint64_t movieOffset) {
+  if (movieOffset < kPackedFilesFooterSize) return {};
+  uint8_t footer[kPackedFilesFooterSize];
+  const uint64_t footerOffset = movieOffset - kPackedFilesFooterSize;
+  if (read(footerOffset, footer, sizeof footer) != sizeof footer) {
+    return damaged("its table of files cannot be read");
+  }
+  if (std::memcmp(footer, kPackedFilesMagic, 8) != 0) return {};
+  const uint32_t count = littleEndian32(footer + 8);
+  const uint32_t tableBytes = littleEndian32(footer + 12);
+  const uint64_t dataBytes = littleEndian(footer + 16, 8);
+  if (count > kMostPackedFiles || tableBytes > uint64_t{count} * (kEntryHead + kLongestPackedName) ||
+      tableBytes > footerOffset || dataBytes > footerOffset - tableBytes) {
+    return damaged("its table of files names more than the file holds");
+  }
+  const uint64_t tableOffset = footerOffset - tableBytes;
+  std::string table(tableBytes, '\0');
+  if (read(tableOffset, reinterpret_cast<uint8_t*>(table.data()), tableBytes) != tableBytes) {
+    return damaged("its table of files cannot be read");
+  }
+  PackedFiles packed;
+  packed.status = PackedFiles::Status::Found;
+  packed.bytes = dataBytes;
+  uint64_t offset = tableOffset - dataBytes;
+  std::set<std::string> names;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(table.data());
+  size_t at = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (table.size() - at < kEntryHead) return damaged("its table of files is cut short");
+    const uint64_t size = littleEndian(bytes + at, 8);
+    const size_t length = littleEndian16(bytes + at + 8);
+    at += kEntryHead;
+    if (table.size() - at < length) return damaged("its table of files is cut short");
+    std::string name = table.substr(at, length);
+    at += length;
+    if (!isPackedName(name)) return damaged("its table of files holds a name no file can have");
+    if (!names.insert(folded(name)).second) {
+      return damaged("its table of files names \"" + name + "\" twice");
+    }
+    if (size > tableOffset - offset) {
+      return damaged("its table of files names more than the file holds");
+    }
+    packed.files.push_back({std::move(name), offset, size});
+    offset += size;
+  }
+  if (at != table.size() || offset != tableOffset) {
+    return damaged("its table of files does not add up");
+  }
+  return packed;
+}
+
+std::string packedFilesEnd(const std::vector<PackedEntry>& entries) {
+  std::string end;
+  uint64_t dataBytes = 0;
+  uint8_t number[8];
+  for (const PackedEntry& entry : entries) {
+    putLittleEndian(number, entry.size, 8);
+    end.append(reinterpret_cast<const char*>(number), 8);
+    putLittleEndian(number, entry.name.size(), 2);
+    end.append(reinterpret_cast<const char*>(number), 2);
+    end += entry.name;
+    dataBytes += entry.size;
+  }
+  const size_t tableBytes = end.size();
+  end.append(kPackedFilesMagic, 8);
+  putLittleEndian(number, entries.size(), 4);
+  end.append(reinterpret_cast<const char*>(number), 4);
+  putLittleEndian(number, tableBytes, 4);
+  end.append(reinterpret_cast<const char*>(number), 4);
+  putLittleEndian(number, dataBytes, 8);
+  end.append(reinterpret_cast<const char*>(number), 8);
+  return end;
+}
+
+std::vector<FileToPack> filesToPack(const std::string& folder, const File* leaveOut) {
+  const char separator = hostPathRules().separators.front();
+  const std::string root = resolvedFolder(folder);
+  std::vector<FileToPack> files;
+  std::set<std::string> visited;
+  // `path`: a folder below `folder` with its separator; `prefix`: its name in the package.
+  const std::function<void(const std::string&, const std::string&, const std::string&)> walk =
+      [&](const std::string& path, const std::string& real, const std::string& prefix) {
+        if (!visited.insert(real).second) return;
+        FolderContents contents = folderContents(path);
+        std::sort(contents.files.begin(), contents.files.end(),
+                  [](const FolderFile& a, const FolderFile& b) { return a.name < b.name; });
+        std::sort(contents.folders.begin(), contents.folders.end());
+        for (const FolderFile& file : contents.files) {
+          const std::string name = prefix + file.name;
+          if (leaveOut != nullptr && sameFile(path + file.name, leaveOut->name())) continue;
+          if (!isPackedName(name)) {
+            throw FileOpenError(path + file.name,
+                                "has a name a package cannot carry: a device's, or a path of "
+                                "over 1,024 bytes");
+          }
+          if (files.size() == kMostPackedFiles) {
+            throw FileOpenError(folder, "holds more than 65,535 files, which a package cannot "
+                                        "carry");
+          }
+          files.push_back({name, path + file.name, file.size});
+        }
+        for (const std::string& name : contents.folders) {
+          const std::string below = path + name + separator;
+          const std::string realBelow = resolvedFolder(below);
+          // A link that leads out of the folder, or back above itself, is not followed.
+          if (!isInsideFolder(realBelow, root) || isInsideFolder(real, realBelow)) continue;
+          walk(below, realBelow, prefix + name + "/");
+        }
+      };
+  walk(folder.back() == separator ? folder : folder + separator, root, "");
+  return files;
+}
+
+void writePackedFiles(const std::vector<FileToPack>& files, const std::string& folder,
+                      Copier& copier, File& out) {
+  const std::string root = resolvedFolder(folder);
+  std::vector<PackedEntry> entries;
+  for (const FileToPack& each : files) {
+    const File file(each.path, FileMode::ReadShared);
+    if (file.size() != each.size) throw StreamReadError(each.path, "changed while it was packed");
+    // A file swapped for a link to another place since it was found is not followed either.
+    if (!isInsideFolder(file.resolvedPath(), root)) {
+      throw StreamReadError(each.path, "changed while it was packed");
+    }
+    copier.copy(file, 0, each.size, out);
+    if (file.size() != each.size) throw StreamReadError(each.path, "changed while it was packed");
+    entries.push_back({each.name, each.size});
+  }
+  const std::string end = packedFilesEnd(entries);
+  out.writeExactly(end.data(), end.size());
+}
+
+}  // namespace pravix

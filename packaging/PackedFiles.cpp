@@ -53,7 +53,8 @@ PackedFiles readPackedFiles(const ReadAt& read, uint64_t movieOffset) {
   const uint32_t count = littleEndian32(footer + 8);
   const uint32_t tableBytes = littleEndian32(footer + 12);
   const uint64_t dataBytes = littleEndian(footer + 16, 8);
-  if (count > kMostPackedFiles || tableBytes > uint64_t{count} * (kEntryHead + kLongestPackedName) ||
+  if (count > kMostPackedFiles ||
+      tableBytes > uint64_t{count} * (kEntryHead + kLongestPackedName) ||
       tableBytes > footerOffset || dataBytes > footerOffset - tableBytes) {
     return damaged("its table of files names more than the file holds");
   }
@@ -120,36 +121,43 @@ std::vector<FileToPack> filesToPack(const std::string& folder, const File* leave
   const char separator = hostPathRules().separators.front();
   const std::string root = resolvedFolder(folder);
   std::vector<FileToPack> files;
-  std::set<std::string> visited;
-  // `path`: a folder below `folder` with its separator; `prefix`: its name in the package.
+  // The real folders from the packed one down to the one being walked: a link back to one of them
+  // would never end.
+  std::set<std::string> chain;
+  // `path`: a folder below `folder` with its separator, really at `real`; `prefix`: its name in
+  // the package.
   const std::function<void(const std::string&, const std::string&, const std::string&)> walk =
       [&](const std::string& path, const std::string& real, const std::string& prefix) {
-        if (!visited.insert(real).second) return;
+        chain.insert(real);
         FolderContents contents = folderContents(path);
         std::sort(contents.files.begin(), contents.files.end(),
                   [](const FolderFile& a, const FolderFile& b) { return a.name < b.name; });
         std::sort(contents.folders.begin(), contents.folders.end());
-        for (const FolderFile& file : contents.files) {
-          const std::string name = prefix + file.name;
-          if (leaveOut != nullptr && sameFile(path + file.name, leaveOut->name())) continue;
+        for (const FolderFile& found : contents.files) {
+          const std::string name = prefix + found.name;
+          const File file(path + found.name, FileMode::ReadShared);
+          // A link that leads out of the folder is not followed.
+          if (!isInsideFolder(file.resolvedPath(), root)) continue;
+          if (leaveOut != nullptr && file.sameFileAs(*leaveOut)) continue;
           if (!isPackedName(name)) {
-            throw FileOpenError(path + file.name,
+            throw FileOpenError(path + found.name,
                                 "has a name a package cannot carry: a device's, or a path of "
                                 "over 1,024 bytes");
           }
           if (files.size() == kMostPackedFiles) {
-            throw FileOpenError(folder, "holds more than 65,535 files, which a package cannot "
-                                        "carry");
+            throw FileOpenError(folder,
+                                "holds more than 65,535 files, which a package cannot "
+                                "carry");
           }
-          files.push_back({name, path + file.name, file.size});
+          files.push_back({name, path + found.name, file.size()});
         }
         for (const std::string& name : contents.folders) {
           const std::string below = path + name + separator;
           const std::string realBelow = resolvedFolder(below);
-          // A link that leads out of the folder, or back above itself, is not followed.
-          if (!isInsideFolder(realBelow, root) || isInsideFolder(real, realBelow)) continue;
+          if (!isInsideFolder(realBelow, root) || chain.count(realBelow) != 0) continue;
           walk(below, realBelow, prefix + name + "/");
         }
+        chain.erase(real);
       };
   walk(folder.back() == separator ? folder : folder + separator, root, "");
   return files;

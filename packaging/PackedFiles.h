@@ -65,10 +65,11 @@ struct FileToPack {
   uint64_t size = 0;
 };
 
-// Every file of `folder` and of its folders below, by name, `leaveOut` (the movie) left out; a
-// link or junction whose real place lies outside the folder, or that leads back above itself, is
-// not followed. FileOpenError for a folder that cannot be read, a name the layout cannot carry, or
-// more files than it holds.
+// Every file of `folder` and of its folders below, in the order of their names, `leaveOut` (the
+// movie) left out. A link or junction whose real place lies outside the folder, or that leads back
+// to a folder it lies in, is not followed; one to a folder inside is walked as a folder.
+// FileOpenError for a folder or file that cannot be read, a name the layout cannot carry, or more
+// files than it holds.
 std::vector<FileToPack> filesToPack(const std::string& folder, const File* leaveOut);
 
 // Writes the files, then their table and footer, to `out`, counting on `copier`; StreamReadError

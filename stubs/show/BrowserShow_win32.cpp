@@ -17,6 +17,7 @@
 #include "stubs/rules/BrowserCommand.h"
 #include "stubs/site/FolderFiles.h"
 #include "stubs/site/LocalSite.h"
+#include "stubs/site/PackedFolder.h"
 #include "stubs/show/LoopbackServer.h"
 #include "stubs/show/StubProgram.h"
 #include "stubs/site/PlayerPage.h"
@@ -48,19 +49,6 @@ constexpr PlayerFile kPlayerFiles[] = {
 #include "stubs/show/PlayerFiles.inc"
 };
 
-// The movie's bytes in the program's file, read as they are sent.
-class MovieBody : public Body {
- public:
-  explicit MovieBody(const EmbeddedMovie& movie) : movie_(movie) {}
-  uint64_t size() const override { return movie_.length(); }
-  void read(uint64_t offset, void* buffer, size_t count) override {
-    movie_.file().readAt(movie_.location().offset + offset, buffer, count);
-  }
-
- private:
-  const EmbeddedMovie& movie_;
-};
-
 // The bytes of one of the program's RCDATA resources, which stay mapped with its image.
 std::string_view resourceBytes(int id, const char* what) {
   const HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), RT_RCDATA);
@@ -71,11 +59,14 @@ std::string_view resourceBytes(int id, const char* what) {
 }
 
 // What the page shows, and what it tells: when it last called back, whether it asked for the end.
-// A projector (PageMode::Window) also serves the files beside it and keeps its movie's saves.
+// Both serve the files the program carries; a projector (PageMode::Window) also serves the files
+// beside it and keeps its movie's saves.
 class PlayerShow : public SiteContent, public ShowEvents {
  public:
   PlayerShow(const EmbeddedMovie& movie, const std::string& title, PageMode mode)
-      : movie_(movie), icon_(resourceBytes(PRAVIX_ICON_RESOURCE, "icon")) {
+      : movie_(movie),
+        packed_(movie.file(), movie.location().offset),
+        icon_(resourceBytes(PRAVIX_ICON_RESOURCE, "icon")) {
     for (const PlayerFile& player : kPlayerFiles) {
       // Served from the mapped image, never copied whole.
       resources_.push_back(resourceBytes(player.resource, player.name));
@@ -95,11 +86,14 @@ class PlayerShow : public SiteContent, public ShowEvents {
       } catch (const FileError&) {
       }
     }
-    page_ = playerPage(title, mode, saves_ ? saves_->limits() : SaveLimits{});
+    page_ = playerPage(title, mode, saves_ ? saves_->limits() : SaveLimits{}, packed_.problem());
   }
 
   std::unique_ptr<Body> page() override { return std::make_unique<BytesBody>(page_); }
-  std::unique_ptr<Body> movie() override { return std::make_unique<MovieBody>(movie_); }
+  std::unique_ptr<Body> movie() override {
+    return std::make_unique<PartOfFileBody>(movie_.file(), movie_.location().offset,
+                                            movie_.length());
+  }
   std::unique_ptr<Body> icon() override { return std::make_unique<BytesBody>(icon_); }
   std::unique_ptr<Body> playerFile(const std::string& name) override {
     for (size_t i = 0; i < resources_.size(); ++i) {
@@ -107,7 +101,9 @@ class PlayerShow : public SiteContent, public ShowEvents {
     }
     return nullptr;
   }
+  // A file inside the program first: the game plays the same from whatever folder it is in.
   std::unique_ptr<Body> besideFile(const std::string& path) override {
+    if (std::unique_ptr<Body> inside = packed_.open(path)) return inside;
     return beside_ ? beside_->open(path) : nullptr;
   }
   SaveStore* saves() override { return saves_ ? &*saves_ : nullptr; }
@@ -135,6 +131,7 @@ class PlayerShow : public SiteContent, public ShowEvents {
 
  private:
   const EmbeddedMovie& movie_;
+  PackedFolder packed_;
   std::string page_;
   std::string_view icon_;
   std::vector<std::string_view> resources_;

@@ -50,7 +50,7 @@ std::string htmlText(const std::string& text) {
   return html;
 }
 
-std::string pageSettings(PageMode mode, const SaveLimits& limits) {
+std::string pageSettings(PageMode mode, const SaveLimits& limits, const std::string& notice) {
   std::string names;
   for (const auto& [name, value] : {std::pair<const char*, std::string_view>{"movie", kMovieName},
                                     {"icon", kIconName},
@@ -73,15 +73,17 @@ std::string pageSettings(PageMode mode, const SaveLimits& limits) {
          ",\"totalBytes\":" + std::to_string(limits.totalBytes) +
          ",\"saves\":" + std::to_string(limits.saves) +
          ",\"nameLength\":" + std::to_string(limits.nameLength) + "},\"endEvents\":[" + events +
-         "],\"pointerTolerance\":" + std::to_string(kPointerTolerance) + "}";
+         "],\"pointerTolerance\":" + std::to_string(kPointerTolerance) +
+         ",\"notice\":" + jsonString(notice) + "}";
 }
 
-std::string playerPage(const std::string& title, PageMode mode, const SaveLimits& limits) {
+std::string playerPage(const std::string& title, PageMode mode, const SaveLimits& limits,
+                       const std::string& notice) {
   std::string page(kPageText);
   fillIn(page, "icon", htmlText(kIconName));
   fillIn(page, "player", htmlText(kPlayerScriptName));
   // Inside a script element only "</script" could end it early: JSON may write "<" as an escape.
-  std::string settings = pageSettings(mode, limits);
+  std::string settings = pageSettings(mode, limits, notice);
   for (size_t at = settings.find('<'); at != std::string::npos; at = settings.find('<', at)) {
     settings.replace(at, 1, "\\u003c");
   }

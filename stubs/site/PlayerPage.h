@@ -14,11 +14,13 @@ enum class PageMode {
 };
 
 // The page, titled `title` (UTF-8).
-std::string playerPage(const std::string& title, PageMode mode, const SaveLimits& limits);
+std::string playerPage(const std::string& title, PageMode mode, const SaveLimits& limits,
+                       const std::string& notice);
 
 // The settings the page reads from its element "settings", as JSON: the mode, the site's names,
-// the saves' limits, and what ends a screen saver's show.
-std::string pageSettings(PageMode mode, const SaveLimits& limits);
+// the saves' limits, what ends a screen saver's show, and `notice`, for the page's console (what
+// the program could not serve), empty when there is nothing to tell.
+std::string pageSettings(PageMode mode, const SaveLimits& limits, const std::string& notice);
 
 // `text` with the characters that mean something in HTML written as references.
 std::string htmlText(const std::string& text);

@@ -3,13 +3,15 @@
 //
 // The program hands the page its settings as JSON in the element "settings": `mode` ("window" for
 // a projector, "screen-saver" for a screen saver without a cursor, ended by the user's return),
-// `names` (the site's), `limits` (those of the projector's saves), and the screen saver's
-// `endEvents` and `pointerTolerance`.
+// `names` (the site's), `limits` (those of the projector's saves), the screen saver's `endEvents`
+// and `pointerTolerance`, and `notice`: what the program could not serve (its files inside, when
+// their table is damaged), for the console, or empty.
 
 /* global keepSaves, showMovie, obeyCommands, endAtUsersReturn */
 (() => {
   const settings = JSON.parse(document.getElementById("settings").textContent);
   const projector = settings.mode === "window";
+  if (settings.notice) console.warn(settings.notice);
 
   // WebGL first: every browser of Windows 10 and 11 has it, and the player's default probe for
   // WebGPU first cost a second before the first frame in Chromium. fscommands reach the page only

@@ -3,9 +3,10 @@
 // the stub's memory while it serves a 1 MiB and a 256 MiB movie, how many keep-alive requests it
 // answers a second, how fast it serves the 256 MiB movie against a plain copy of the file, the
 // time from a movie's flush to its save on disk, a change and the listing with 10 and with 10,000
-// saves, a 1 GiB file beside the projector served, the stubs' sizes in both builds and a projector's. Run by scripts/bench-player.sh, which sets
-// WINE_RUN, WINEPREFIX, RECORDER, PLAIN_COPY, PRAVIX_BIN, PRAVIX_BIN32 (the 32-bit build's) and
-// WORK.
+// saves, a 1 GiB file beside the projector served, a 256 MiB video served from inside and from
+// beside, the stubs' sizes in both builds and a projector's. Run by scripts/bench-player.sh, which
+// sets WINE_RUN, WINEPREFIX, RECORDER, PLAIN_COPY, PRAVIX_BIN, PRAVIX_BIN32 (the 32-bit build's),
+// PRAVIX_NATIVE (the native `pravix`) and WORK.
 import assert from "node:assert/strict";
 import { execFile, spawnSync } from "node:child_process";
 import fs from "node:fs";
@@ -15,7 +16,7 @@ import path from "node:path";
 import { Wine, appWindow, launchChromium, showsTheMovie, sleep, waitFor, windowsPath } from "../tests/player/harness.mjs";
 import { movie, probes, savesMovie, stage } from "../tests/player/movies.mjs";
 
-const { WINE_RUN, WINEPREFIX, RECORDER, PLAIN_COPY, PRAVIX_BIN, PRAVIX_BIN32, WORK } = process.env;
+const { WINE_RUN, WINEPREFIX, RECORDER, PLAIN_COPY, PRAVIX_BIN, PRAVIX_BIN32, PRAVIX_NATIVE, WORK } = process.env;
 const ROUNDS = Number(process.env.ROUNDS || 7);
 const MIB = 1024 * 1024;
 const wine = new Wine(WINE_RUN, WINEPREFIX);
@@ -259,6 +260,25 @@ const served = await sampled(videoPid, () => fetchWhole(new URL("video.mp4", app
 await videoRun.finish();
 fs.rmSync(video);
 
+// A video of 256 MiB served from inside a projector (packed by `pravix --include`), and the same
+// file from beside one: the median of ROUNDS fetches each.
+const video256 = Buffer.alloc(256 * MIB, 7);
+const insideExe = wine.packWithFiles(PRAVIX_NATIVE, PRAVIX_BIN, path.join(WORK, "inside"), "inside", movie(false),
+  { "video.mp4": video256 });
+const besideVideo = path.join(path.dirname(projectors[1]), "video.mp4");
+fs.writeFileSync(besideVideo, video256);
+const videoMs = {};
+for (const [where, exe] of [["inside", insideExe], ["beside", projectors[1]]]) {
+  const run = await timeToBrowser(path.join(WORK, `video-${where}`), () => wine.start(exe));
+  const times = [];
+  for (let round = 0; round < ROUNDS; round++) {
+    times.push(await fetchWhole(new URL("video.mp4", appWindow(run.line).address).href));
+  }
+  await run.finish();
+  videoMs[where] = median(times);
+}
+fs.rmSync(besideVideo);
+
 await browser.close();
 wine.forgetStandInEdge();
 const copyMs = plainCopyMs(projectors[256]);
@@ -290,6 +310,8 @@ for (const { count, list, put } of savesRows) {
 }
 console.log(`  a 1 GiB file beside the projector served in ${seconds(served.result)} s; the stub's peak resident` +
   ` size meanwhile ${served.peak.toFixed(1)} MiB, of it at most ${served.privatePeak.toFixed(1)} MiB private`);
+console.log(`  a 256 MiB video served from inside the projector: ${seconds(videoMs.inside)} s, from beside it:` +
+  ` ${seconds(videoMs.beside)} s`);
 console.log(`  for comparison, the resident size of an idle Windows program under Wine: ${idleWine.toFixed(1)} MiB`);
 console.log(`  ${stubSizes.join(", ")} (target under 6 MiB, 6,291,456 bytes, each)`);
 console.log(`  the projector of a 2 MiB movie: ${twoMiB} bytes (target under 10,000,000)`);

@@ -10,7 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 fonts-wine xvfb xauth xdotool fp-utils imagemagick python3 clang-format
   zlib1g-dev liblzma-dev dpkg-dev strace wixl msitools unzip libz-mingw-w64-dev chromium
-  lintian bash-completion zsh fish zopfli curl
+  lintian bash-completion zsh fish zopfli curl time
 )
 
 missing=()

@@ -9,11 +9,11 @@ import { test } from "node:test";
 
 import { Wine, appWindow, chromiumForTests, endsWithin, pngPixels, showsTheMovie, waitFor } from "./harness.mjs";
 import {
-  fscommandMovie, keyMovie, keyShape, loaderMovie, lzmaMovie, part, partMovie, probes, savesColours, savesMovie,
-  stage,
+  fscommandMovie, gameMovie, keyMovie, keyShape, loaderMovie, lzmaMovie, part, partMovie, probes, savesColours,
+  savesMovie, stage, xmlShape,
 } from "./movies.mjs";
 
-const { PRAVIX_BIN, WINE_RUN, WINEPREFIX, RECORDER, WORK } = process.env;
+const { PRAVIX_BIN, PRAVIX_NATIVE, WINE_RUN, WINEPREFIX, RECORDER, WORK } = process.env;
 const wine = new Wine(WINE_RUN, WINEPREFIX);
 const browser = chromiumForTests(wine, WORK);
 const SAVES = path.join(WINEPREFIX, "drive_c/users", process.env.USER || "root", "AppData/Roaming/Pravix/Saves");
@@ -97,6 +97,31 @@ test("a movie loads another from a folder beside the projector, and the window g
     return [reply.status, new TextDecoder().decode(await reply.arrayBuffer())];
   });
   assert.deepEqual(range, [206, "FWS"]);
+  await context.close();
+  run.close();
+  assert.equal(await endsWithin(run.projector, 15000), 0);
+});
+
+test("a game whose movies and XML are all inside its projector plays from a folder of its own", async () => {
+  const folder = path.join(WORK, "inside");
+  const exe = wine.packWithFiles(PRAVIX_NATIVE, PRAVIX_BIN, folder, "game", gameMovie("levels/part two.swf", "data/level.xml"), {
+    "levels/part two.swf": partMovie(),
+    "data/level.xml": "<go/>",
+  });
+  const run = await start(exe);
+  const [x, y, width, height] = part.place;
+  const [xmlX, xmlY, xmlWidth, xmlHeight] = xmlShape.place;
+  const context = await browser().newContext({ viewport: { width: stage.width, height: stage.height } });
+  const { page } = await showsTheMovie(context, run.address, stage, [
+    { x: x + width / 2, y: y + height / 2, colour: part.colour },
+    { x: xmlX + xmlWidth / 2, y: xmlY + xmlHeight / 2, colour: xmlShape.colour },
+  ]);
+  // Served as a file beside is: its type, and in parts.
+  const range = await page.evaluate(async () => {
+    const reply = await fetch("data/level.xml", { headers: { Range: "bytes=1-2" } });
+    return [reply.status, reply.headers.get("content-type"), await reply.text()];
+  });
+  assert.deepEqual(range, [206, "text/xml", "go"]);
   await context.close();
   run.close();
   assert.equal(await endsWithin(run.projector, 15000), 0);

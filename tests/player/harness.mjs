@@ -62,6 +62,30 @@ export class Wine {
     return path.join(folder, `${name}.${screenSaver ? "scr" : "exe"}`);
   }
 
+  // A projector (or with `screenSaver`, a screen saver) of `bytes` that carries `files` (names
+  // below the packed folder, "/" between parts, and their bytes), packed by the native `pravix`
+  // at `pravixNative` behind the stub of `pravixBin`: `folder/name.exe` (or `.scr`), alone there.
+  packWithFiles(pravixNative, pravixBin, folder, name, bytes, files, screenSaver = false) {
+    const source = `${folder}-source`;
+    for (const each of [folder, source]) {
+      fs.rmSync(each, { recursive: true, force: true });
+      fs.mkdirSync(each, { recursive: true });
+    }
+    fs.writeFileSync(path.join(source, `${name}.swf`), bytes);
+    for (const [file, content] of Object.entries(files)) {
+      fs.mkdirSync(path.dirname(path.join(source, "assets", file)), { recursive: true });
+      fs.writeFileSync(path.join(source, "assets", file), content);
+    }
+    const target = path.join(folder, `${name}.${screenSaver ? "scr" : "exe"}`);
+    const stub = path.join(pravixBin, screenSaver ? "Quendel.dll" : "Player.exe");
+    const packed = spawnSync(pravixNative, [
+      "pack", ...(screenSaver ? ["-s"] : []), `--include=${path.join(source, "assets")}`, `--stub=${stub}`,
+      "-o", target, path.join(source, `${name}.swf`),
+    ], { encoding: "utf8" });
+    assert.equal(packed.status, 0, packed.stderr);
+    return target;
+  }
+
   // Registers a copy of the recording stand-in in `folder` as Edge; its command line appears in
   // `folder/command-line.txt`, and it ends once `folder/close` exists.
   standInEdge(recorder, folder) {

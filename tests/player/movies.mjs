@@ -239,6 +239,31 @@ export function loaderMovie(target = "extra-ü/part two.swf") {
   return scripted([[...drawn(shapes), doAction(getUrl(target, "_level1"), STOP)]]);
 }
 
+// The rectangle gameMovie shows once it has read its XML file.
+export const xmlShape = { place: [20, 20, 60, 40], colour: [0x30, 0xe0, 0xe0] };
+
+// A game of several files: the shapes, the movie `partName` loaded over them into level 1, and the
+// XML file `xmlName` read; once that file's first element is <go/>, `xmlShape` shows too.
+export function gameMovie(partName, xmlName) {
+  const [NEW_OBJECT, EQUALS, PLAY] = [0x40, 0x49, 0x06].map((code) => action(code));
+  const start = [
+    push("x", 0, "XML"), NEW_OBJECT, SET,
+    push(xmlName, 1, "x"), GET, push("load"), CALL_METHOD, POP,
+    getUrl(partName, "_level1"),
+  ];
+  const read = [
+    push("x"), GET, push("firstChild"), GET_MEMBER, push("nodeName"), GET_MEMBER, push("go"), EQUALS,
+    NOT, unless(gotoFrame(3), STOP),
+  ];
+  // Frame 2 looks at the file, frame 3 goes back to it, frame 4 shows the shape.
+  return scripted([
+    [...drawn(shapes), rectangleShape(9, xmlShape.place, xmlShape.colour), doAction(...start)],
+    [doAction(...read)],
+    [doAction(gotoFrame(1), PLAY)],
+    [placeObject(9, 9), doAction(STOP)],
+  ]);
+}
+
 // A movie of one rectangle, `part`, to be loaded over another.
 export function partMovie() {
   return scripted([[...drawn([part]), doAction(STOP)]]);

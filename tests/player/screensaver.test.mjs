@@ -1,7 +1,7 @@
-// The screen saver end to end: Pravix.exe under Wine packs a movie made here into a screen saver,
-// which "/s" shows full screen through the browser found through App Paths (a stand-in that
-// records its command line, as Edge would be found); Debian's Chromium opens that address, shows
-// the movie's shapes, and the user's return ends the show.
+// The screen saver end to end: Pravix.exe under Wine (or `pravix`, with files inside) packs a movie
+// made here into a screen saver, which "/s" shows full screen through the browser found through
+// App Paths (a stand-in that records its command line, as Edge would be found); Debian's Chromium
+// opens that address, shows the movie's shapes, and the user's return ends the show.
 import assert from "node:assert/strict";
 import { spawnSync } from "node:child_process";
 import fs from "node:fs";
@@ -9,9 +9,9 @@ import path from "node:path";
 import { test } from "node:test";
 
 import { Wine, appWindow, chromiumForTests, endsWithin, showsTheMovie } from "./harness.mjs";
-import { movie, probes, stage } from "./movies.mjs";
+import { loaderMovie, movie, part, partMovie, probes, stage } from "./movies.mjs";
 
-const { PRAVIX_BIN, WINE_RUN, WINEPREFIX, RECORDER, WORK } = process.env;
+const { PRAVIX_BIN, PRAVIX_NATIVE, WINE_RUN, WINEPREFIX, RECORDER, WORK } = process.env;
 const wine = new Wine(WINE_RUN, WINEPREFIX);
 
 // Whether the stand-in browser copied into `folder` still runs: Wine's processes carry their
@@ -52,12 +52,17 @@ test("a screen saver shows its movie full screen, without a cursor, until the us
   wine.forgetStandInEdge();
 });
 
-test("a move of the mouse ends the show too", async () => {
+test("a screen saver plays a movie it carries inside, and a move of the mouse ends the show", async () => {
   const folder = path.join(WORK, "saver-mouse");
-  const scr = wine.pack(PRAVIX_BIN, folder, "saver", movie(false), true);
+  const scr = wine.packWithFiles(PRAVIX_NATIVE, PRAVIX_BIN, folder, "saver", loaderMovie("part.swf"), {
+    "part.swf": partMovie(),
+  }, true);
   const edge = wine.standInEdge(RECORDER, folder);
   const saver = wine.start(scr, "/s");
-  const { page } = await showsTheMovie(browser(), appWindow(await edge.commandLine(), true).address, stage, probes);
+  const [x, y, width, height] = part.place;
+  const { page } = await showsTheMovie(browser(), appWindow(await edge.commandLine(), true).address, stage, [
+    { x: x + width / 2, y: y + height / 2, colour: part.colour },
+  ]);
   await page.mouse.move(100, 100);
   await page.mouse.move(140, 100);
   assert.equal(await endsWithin(saver, 15000), 0);

@@ -160,5 +160,32 @@ TEST_F(PackedFolders, TravelInsideAProjectorAndAreServedByTheirNamesInAnyCase) {
             "file holds.");
 }
 
+TEST_F(PackedFolders, ThatChangeWhilePackedLeaveTheTargetAsItWas) {
+  namespace fs = std::filesystem;
+  fs::create_directories(dir_ / "assets");
+  test::writeBytes(dir_ / "assets" / "level.xml", bytesOf("<go/>"));
+  test::writeBytes(dir_ / "game.swf", bytesOf("FWS\x0A"));
+  test::writeBytes(dir_ / "stub.exe", bytesOf("MZstub"));
+  test::writeBytes(dir_ / "game.exe", bytesOf("old"));
+  Job job;
+  job.source = path("game.swf");
+  job.stub = path("stub.exe");
+  job.include = path("assets");
+  // Once the stub is copied, the file grows.
+  job.progress = [&](uint64_t, uint64_t) {
+    if (fs::file_size(dir_ / "assets" / "level.xml") == 5) {
+      test::writeBytes(dir_ / "assets" / "level.xml", bytesOf("<go/><go/>"));
+    }
+  };
+  try {
+    convert(job);
+    ADD_FAILURE() << "packed";
+  } catch (const StreamReadError& error) {
+    EXPECT_EQ(error.reason(), "changed while it was packed");
+  }
+  EXPECT_EQ(test::readBytes(dir_ / "game.exe"), bytesOf("old"));
+  EXPECT_EQ(test::snapshot(dir_).size(), 4u);
+}
+
 }  // namespace
 }  // namespace pravix

@@ -1,6 +1,7 @@
 // The commands: each input on its own, its refusal or failure told as "pravix: FILE: reason", the
 // exit code the worst of them. Files follow Unix's rules here: no locks, links followed to the
-// file they name, devices and pipes written where they are, nothing replaced without --force.
+// file they name, devices and pipes written where they are, nothing replaced without --force. The
+// files a package carries go out under --files by the same rules, each whole or not at all.
 #include "cli/Commands.h"
 
 #include <errno.h>
@@ -14,11 +15,13 @@
 #include <functional>
 #include <limits>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "cli/Info.h"
 #include "cli/Options.h"
 #include "packaging/Conversion.h"
+#include "packaging/PackedFiles.h"
 #include "platform/File.h"
 #include "platform/Path.h"
 #include "platform/Signals.h"
@@ -86,6 +89,32 @@ std::string withoutTrailingSlashes(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   return path;
 }
+
+// `name`, a packed file's path of plain names separated by "/", below `folder`.
+std::string pathBelow(const std::string& folder, const std::string& name) {
+  const char separator = hostPathRules().separators.front();
+  std::string path = folder.back() == separator ? folder : folder + separator;
+  for (const char c : name) path += c == '/' ? separator : c;
+  return path;
+}
+
+// Where a file at `path` stands, every link on the way to its folder followed; empty when the
+// folder is not there.
+std::string placeOf(const std::string& path) {
+  try {
+    return resolvedFolder(containingFolder(path)) + fileName(path);
+  } catch (const FileOpenError&) {
+    return {};
+  }
+}
+
+// The files a package carries before its movie on their way out: the package that holds them,
+// and each file with its target under --files.
+struct PackedFilesOut {
+  std::optional<File> opened;  // the package, unless it is standard input's copy
+  const File* package = nullptr;
+  std::vector<std::pair<PackedFile, std::string>> files;
+};
 
 // Where one input's result goes: a stream (standard output, or a device or a named pipe written
 // where it stands), or a file that the conversion puts in place.
@@ -173,6 +202,9 @@ class Tool {
         default:
           return convert(packTask(), input);
       }
+    } catch (const FileExistsError& e) {
+      // A packed file's target, found there before it was written or while it was.
+      return told(kExitRefused, e.path(), "exists; --force replaces it");
     } catch (const FileError& e) {
       return told(exitCode(e), e.path().empty() ? input : e.path(), e.reason());
     } catch (const std::exception& e) {
@@ -260,6 +292,7 @@ class Tool {
     job.rules = FileRules::Unix;
     job.existing = options_.force ? Existing::Replace : Existing::Keep;
     job.everyLayout = true;
+    if (task != Task::Extract) job.include = options_.include.value_or("");
     std::optional<File> in;
     if (input == kStandardStream) {
       // Packing streams a pipe; extracting needs the end of the projector first.
@@ -270,6 +303,10 @@ class Tool {
     Destination where = destination(task, input);
     job.target = where.path;
     if (where.stream) job.stream = &*where.stream;
+    PackedFilesOut packed;
+    if (task == Task::Extract && options_.filesFolder) {
+      findPackedFiles(input, in ? &*in : nullptr, where.path, packed);
+    }
     ProgressLine progress(input, options_.verbosity != Verbosity::Quiet);
     job.progress = progress.callback();
     const Result result = pravix::convert(job);
@@ -292,7 +329,94 @@ class Tool {
         told(kExitRefused, result.file, "exists; --force replaces it");
         break;
     }
+    if (result.outcome == Outcome::Written) writePackedFiles(input, packed);
     return exitCode(result.outcome);
+  }
+
+  // Reads the table of the files that `input` (read from `spooled` when it is standard input)
+  // carries before its movie, and checks each file's target under --files, before anything is
+  // written: a damaged table, a target that stands there without --force or cannot be written
+  // ends the input. Only our projector and screen saver carry files; extraction itself tells what
+  // is wrong with a trailer.
+  void findPackedFiles(const std::string& input, const File* spooled,
+                       const std::string& movieTarget, PackedFilesOut& packed) const {
+    packed.package = spooled;
+    if (spooled == nullptr) {
+      if (appFolderMovie(input, FileRules::Unix)) return;
+      packed.package = &packed.opened.emplace(input, FileMode::ReadShared, FileRules::Unix);
+    }
+    const uint64_t size = packed.package->size();
+    const ReadAt read = readerOf(*packed.package, size);
+    const MovieLocation movie = findMovie(size, read);
+    if (movie.status != MovieLocation::Status::Found ||
+        (movie.layout != Layout::Projector && movie.layout != Layout::ScreenSaver)) {
+      return;
+    }
+    PackedFiles table = readPackedFiles(read, movie.offset);
+    if (table.status == PackedFiles::Status::Damaged) {
+      throw FileError(table.reason, input, table.reason);
+    }
+    const Existing existing = options_.force ? Existing::Replace : Existing::Keep;
+    // Where the folder is not there yet, nothing below it is.
+    struct stat status {};
+    const bool folderThere = ::stat(options_.filesFolder->c_str(), &status) == 0;
+    if (folderThere && !S_ISDIR(status.st_mode)) {
+      throw FileRefusedError(*options_.filesFolder, "is not a folder");
+    }
+    const std::string root = folderThere ? resolvedFolder(*options_.filesFolder) : "";
+    const std::string movieTargetPlace = movieTarget.empty() ? "" : placeOf(movieTarget);
+    for (PackedFile& file : table.files) {
+      std::string target = pathBelow(*options_.filesFolder, file.name);
+      if (folderThere && foldersOnTheWay(root, file.name, false)) {
+        checkReplaceable(target, FileRules::Unix, existing);
+        if (sameFile(target, input)) {
+          throw FileRefusedError(target, "is both the source and the target");
+        }
+        if (!movieTargetPlace.empty() && placeOf(target) == movieTargetPlace) {
+          throw FileRefusedError(target, "is the movie's target too");
+        }
+      }
+      packed.files.emplace_back(std::move(file), std::move(target));
+    }
+  }
+
+  // The folders on the way from the --files folder, really at `root`, to the packed file `name`:
+  // each one that is there must be a folder inside it, a link's real place included; with
+  // `make`, each one that is not there yet is made, in order. Whether they are all there.
+  bool foldersOnTheWay(const std::string& root, const std::string& name, bool make) const {
+    const std::string& folder = *options_.filesFolder;
+    for (size_t slash = name.find('/'); slash != std::string::npos;
+         slash = name.find('/', slash + 1)) {
+      const std::string path = pathBelow(folder, name.substr(0, slash));
+      if (make && ::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
+        throw FileCreateError(path, errno);
+      }
+      struct stat status {};
+      if (::stat(path.c_str(), &status) != 0) {
+        if (errno == ENOENT && !make) return false;
+        throw FileCreateError(path, errno);
+      }
+      if (!S_ISDIR(status.st_mode)) throw FileRefusedError(path, "is not a folder");
+      if (!isInsideFolder(resolvedFolder(path), root)) {
+        throw FileRefusedError(path, "leads out of " + folder);
+      }
+    }
+    return true;
+  }
+
+  // Writes each packed file at its target, whole or not at all, the folders on the way made.
+  void writePackedFiles(const std::string& input, const PackedFilesOut& packed) const {
+    if (packed.files.empty()) return;
+    makeFolders(*options_.filesFolder);
+    const std::string root = resolvedFolder(*options_.filesFolder);
+    for (const auto& [file, target] : packed.files) {
+      foldersOnTheWay(root, file.name, true);
+      ReplacementFile result(target, FileRules::Unix,
+                             options_.force ? Existing::Replace : Existing::Keep);
+      Copier(file.size).copy(*packed.package, file.offset, file.size, result.file());
+      result.commit();
+      if (options_.verbosity == Verbosity::Verbose) told(kExitWritten, input, "wrote " + target);
+    }
   }
 
   ExitCode info(const std::string& input) {
@@ -311,7 +435,8 @@ class Tool {
       described = describeFile(size, readerOf(file, size));
     }
     const int printed =
-        print(options_.json ? infoJson(input, described) : infoText(input, described));
+        print(options_.json ? infoJson(input, described)
+                            : infoText(input, described, options_.verbosity == Verbosity::Verbose));
     return printed == kExitWritten ? kExitWritten : kExitFailed;
   }
 

@@ -1,5 +1,5 @@
 // Describing a file: the layouts that hold a movie, then the movie's header as the one reader reads
-// it, a zip's deflated movie unpacked as far as that.
+// it, a zip's deflated movie unpacked as far as that, and the table of the files packed before it.
 #include "cli/Info.h"
 
 #include <string>
@@ -58,6 +58,9 @@ FileInfo describeFile(uint64_t size, const ReadAt& read) {
     if (movie.storage == Storage::Plain) {
       info.stubSize = movie.offset;
       info.header = readMovieHeader(read, movie.offset, movie.length);
+      if (movie.layout == Layout::Projector || movie.layout == Layout::ScreenSaver) {
+        info.packed = readPackedFiles(read, movie.offset);
+      }
     } else {
       RangeStream deflated(read, movie.offset, movie.length);
       DecompressedStream inflated(Codec::Deflate, deflated);
@@ -85,7 +88,7 @@ FileInfo describeAppFolder(uint64_t size, const ReadAt& read) {
   return info;
 }
 
-std::string infoText(const std::string& name, const FileInfo& info) {
+std::string infoText(const std::string& name, const FileInfo& info, bool eachFile) {
   std::string text = name + ": ";
   if (info.kind == FileInfo::Kind::Other) {
     return text + "none of these: not a projector, a screen saver or a movie (" +
@@ -96,6 +99,16 @@ std::string infoText(const std::string& name, const FileInfo& info) {
     return text + "  trailer: damaged: " + info.damage + "\n";
   if (info.kind == FileInfo::Kind::Packaged) {
     if (info.stubSize) text += "  stub: " + bytesText(*info.stubSize) + "\n";
+    const PackedFiles& packed = info.packed;
+    if (packed.status == PackedFiles::Status::Damaged) {
+      text += "  files: damaged: " + packed.reason + "\n";
+    } else if (packed.status == PackedFiles::Status::Found) {
+      text += "  files: " + std::to_string(packed.files.size()) + " (" + bytesText(packed.bytes) +
+              ")\n";
+      for (size_t i = 0; eachFile && i < packed.files.size(); ++i) {
+        text += "    " + packed.files[i].name + ": " + bytesText(packed.files[i].size) + "\n";
+      }
+    }
     text += "  movie: " + bytesText(info.movieSize) + "\n";
   }
   const MovieHeader& header = info.header;
@@ -127,6 +140,17 @@ std::string infoJson(const std::string& name, const FileInfo& info) {
   };
   if (info.kind == FileInfo::Kind::Damaged) field("trailer_error", jsonString(info.damage));
   if (info.stubSize) field("stub_size", std::to_string(*info.stubSize));
+  if (info.packed.status == PackedFiles::Status::Damaged) {
+    field("files_error", jsonString(info.packed.reason));
+  } else if (info.packed.status == PackedFiles::Status::Found) {
+    std::string list;
+    for (const PackedFile& file : info.packed.files) {
+      list += std::string(list.empty() ? "" : ",") + "{\"name\":" + jsonString(file.name) +
+              ",\"size\":" + std::to_string(file.size) + "}";
+    }
+    field("files", "{\"count\":" + std::to_string(info.packed.files.size()) + ",\"size\":" +
+                       std::to_string(info.packed.bytes) + ",\"list\":[" + list + "]}");
+  }
   if (info.kind == FileInfo::Kind::Packaged || info.kind == FileInfo::Kind::Movie) {
     field("movie_size", std::to_string(info.movieSize));
   }

@@ -1,6 +1,6 @@
 // What `pravix info` tells about a file: its kind (the layout that holds its movie, a plain movie,
-// a damaged projector, or none of these), where its movie lies, and what the movie's header says,
-// as the packaging's one reader reads it.
+// a damaged projector, or none of these), where its movie lies, what the movie's header says, as
+// the packaging's one reader reads it, and the files our projector or screen saver carries.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +11,7 @@
 
 #include "packaging/Layouts.h"
 #include "packaging/MovieHeader.h"
+#include "packaging/PackedFiles.h"
 
 namespace pravix::cli {
 
@@ -25,6 +26,9 @@ struct FileInfo {
   uint64_t movieSize = 0;
   MovieHeader header;  // for Packaged and Movie; its error tells why it cannot be read whole
   std::string damage;  // (Damaged) what is wrong with the trailer
+  // (Packaged, in our projector or screen saver) the files carried before the movie, which the
+  // stub's size counts.
+  PackedFiles packed;
 };
 
 // Describes a file of `size` bytes: packaged in a layout, as the extraction finds it (Layouts.h);
@@ -34,8 +38,9 @@ FileInfo describeFile(uint64_t size, const ReadAt& read);
 // Describes a macOS projector kept as a folder by its movie file, of `size` bytes.
 FileInfo describeAppFolder(uint64_t size, const ReadAt& read);
 
-// The description as lines of text for a person, and as one line of JSON.
-std::string infoText(const std::string& name, const FileInfo& info);
+// The description as lines of text for a person, with a line for each packed file when
+// `eachFile` is set; and as one line of JSON, every packed file in it.
+std::string infoText(const std::string& name, const FileInfo& info, bool eachFile = false);
 std::string infoJson(const std::string& name, const FileInfo& info);
 
 }  // namespace pravix::cli

@@ -10,7 +10,7 @@ namespace pravix::cli {
 namespace {
 
 // The long options without a short one, by codes past every character.
-enum : int { kStub = 256, kJson, kVersion };
+enum : int { kStub = 256, kInclude, kFiles, kJson, kVersion };
 
 constexpr option kLongOptions[] = {
     {"output", required_argument, nullptr, 'o'},
@@ -18,6 +18,8 @@ constexpr option kLongOptions[] = {
     {"force", no_argument, nullptr, 'f'},
     {"screen-saver", no_argument, nullptr, 's'},
     {"stub", required_argument, nullptr, kStub},
+    {"include", required_argument, nullptr, kInclude},
+    {"files", required_argument, nullptr, kFiles},
     {"json", no_argument, nullptr, kJson},
     {"quiet", no_argument, nullptr, 'q'},
     {"verbose", no_argument, nullptr, 'v'},
@@ -34,8 +36,9 @@ struct Rule {
   bool pack, extract, info;
 };
 constexpr Rule kRules[] = {
-    {'o', true, true, false},  {'d', true, true, false},    {'f', true, true, false},
-    {'s', true, false, false}, {kStub, true, false, false}, {kJson, false, false, true},
+    {'o', true, true, false},     {'d', true, true, false},    {'f', true, true, false},
+    {'s', true, false, false},    {kStub, true, false, false}, {kInclude, true, false, false},
+    {kFiles, false, true, false}, {kJson, false, false, true},
 };
 
 const char* commandName(Command command) {
@@ -85,6 +88,10 @@ void check(const Options& options) {
   if (options.output && options.inputs.size() > 1) {
     throw UsageError("-o names the target of one input only");
   }
+  // Two packages may carry files of one name: each input's would replace the last one's.
+  if (options.filesFolder && options.inputs.size() > 1) {
+    throw UsageError("--files names the folder of one input only");
+  }
   if (options.output && options.outputFolder) {
     throw UsageError("-o and --output-dir do not go together");
   }
@@ -101,7 +108,7 @@ void check(const Options& options) {
 const char* const kUsage =
     "Usage: pravix pack [OPTION]... MOVIE...\n"
     "       pravix extract [OPTION]... PROJECTOR...\n"
-    "       pravix info [--json] FILE...\n"
+    "       pravix info [--json] [-v] FILE...\n"
     "       pravix --help | --version\n"
     "\n"
     "  pack     writes a projector (MOVIE.exe), or a screen saver (MOVIE.scr),\n"
@@ -109,7 +116,8 @@ const char* const kUsage =
     "  extract  writes the movie of each projector beside it (PROJECTOR.swf):\n"
     "           ours and our screen savers, Linux and classic Mac projectors,\n"
     "           macOS ones as a folder or a zip\n"
-    "  info     tells what each file is and what its movie's header says\n"
+    "  info     tells what each file is, what its movie's header says and the\n"
+    "           files packed with it\n"
     "\n"
     "A FILE of \"-\" is standard input.\n"
     "\n"
@@ -120,9 +128,14 @@ const char* const kUsage =
     "  -s, --screen-saver    pack a screen saver instead of a projector\n"
     "      --stub=FILE       pack behind FILE instead of the installed Player.exe\n"
     "                        or Quendel.dll\n"
+    "      --include=DIR     pack the files of DIR and of its folders with each\n"
+    "                        movie\n"
+    "      --files=DIR       also write the files packed with the movie into DIR\n"
+    "                        (one input only)\n"
     "      --json            one JSON object per file, one line each\n"
     "  -q, --quiet           tell failures only: no progress, no refusals\n"
-    "  -v, --verbose         also tell each file written\n"
+    "  -v, --verbose         also tell each file written; info lists each packed\n"
+    "                        file\n"
     "  -h, --help            show this text\n"
     "      --version         show the version and the licence\n"
     "\n"
@@ -180,6 +193,12 @@ Options parse(int argc, char** argv) {
         break;
       case kStub:
         options.stub = nonEmpty(optarg, "--stub");
+        break;
+      case kInclude:
+        options.include = nonEmpty(optarg, "--include");
+        break;
+      case kFiles:
+        options.filesFolder = nonEmpty(optarg, "--files");
         break;
       case kJson:
         options.json = true;

@@ -29,6 +29,8 @@ struct Options {
   std::optional<std::string> output;        // -o: one input's target, "-" standard output
   std::optional<std::string> outputFolder;  // -d: where every result goes
   std::optional<std::string> stub;
+  std::optional<std::string> include;      // --include: a folder whose files each package carries
+  std::optional<std::string> filesFolder;  // --files: where extract writes the packed files
   bool force = false;
   bool screenSaver = false;
   bool json = false;

@@ -82,14 +82,23 @@ Result pack(const Job& job) {
   const File stub(stubPath, FileMode::ReadShared, job.rules);
   const uint64_t stubSize = stub.size();
   std::vector<FileToPack> included;
-  if (!job.include.empty()) included = filesToPack(job.include, streamed ? nullptr : &movie);
+  if (!job.include.empty()) {
+    // Neither the movie, nor the stub, nor what the target replaces is one of the game's files.
+    std::vector<std::string> leaveOut{stub.resolvedPath()};
+    if (!streamed) leaveOut.push_back(movie.resolvedPath());
+    if (job.stream == nullptr && fileSize(targetOf(job))) {
+      leaveOut.push_back(resolvedPathOf(targetOf(job)));
+    }
+    included = filesToPack(job.include, leaveOut, job.rules);
+  }
   uint64_t includedSize = 0;
   for (const FileToPack& file : included) includedSize += file.size;
 
   Output output(job);
   Copier copier(stubSize + includedSize + movieSize, streamed ? nullptr : job.progress);
   copier.copy(stub, 0, stubSize, output.file());
-  if (!job.include.empty()) writePackedFiles(included, job.include, copier, output.file());
+  // An empty folder adds nothing: the package is then what it is without one.
+  if (!included.empty()) writePackedFiles(included, job.include, job.rules, copier, output.file());
   uint64_t length = movieSize;
   if (streamed) {
     length = copier.copyStream(movie, output.file(), largestMovie(package));

@@ -67,7 +67,8 @@ PackedFiles readPackedFiles(const ReadAt& read, uint64_t movieOffset) {
   packed.status = PackedFiles::Status::Found;
   packed.bytes = dataBytes;
   uint64_t offset = tableOffset - dataBytes;
-  std::set<std::string> names;
+  // The names in lower case, and the folders they lie in: no name may be both.
+  std::set<std::string> names, folders;
   const auto* bytes = reinterpret_cast<const uint8_t*>(table.data());
   size_t at = 0;
   for (uint32_t i = 0; i < count; ++i) {
@@ -79,8 +80,18 @@ PackedFiles readPackedFiles(const ReadAt& read, uint64_t movieOffset) {
     std::string name = table.substr(at, length);
     at += length;
     if (!isPackedName(name)) return damaged("its table of files holds a name no file can have");
-    if (!names.insert(folded(name)).second) {
+    const std::string key = folded(name);
+    if (!names.insert(key).second) {
       return damaged("its table of files names \"" + name + "\" twice");
+    }
+    const auto fileAndFolder = [](const std::string& both) {
+      return damaged("its table of files names \"" + both + "\" as a file and as a folder");
+    };
+    if (folders.count(key) != 0) return fileAndFolder(name);
+    for (size_t slash = key.find('/'); slash != std::string::npos;
+         slash = key.find('/', slash + 1)) {
+      folders.insert(key.substr(0, slash));
+      if (names.count(key.substr(0, slash)) != 0) return fileAndFolder(name.substr(0, slash));
     }
     if (size > tableOffset - offset) {
       return damaged("its table of files names more than the file holds");
@@ -117,7 +128,8 @@ std::string packedFilesEnd(const std::vector<PackedEntry>& entries) {
   return end;
 }
 
-std::vector<FileToPack> filesToPack(const std::string& folder, const File* leaveOut) {
+std::vector<FileToPack> filesToPack(const std::string& folder,
+                                    const std::vector<std::string>& leaveOut, FileRules rules) {
   const char separator = hostPathRules().separators.front();
   const std::string root = resolvedFolder(folder);
   std::vector<FileToPack> files;
@@ -135,21 +147,24 @@ std::vector<FileToPack> filesToPack(const std::string& folder, const File* leave
         std::sort(contents.folders.begin(), contents.folders.end());
         for (const FolderFile& found : contents.files) {
           const std::string name = prefix + found.name;
-          const File file(path + found.name, FileMode::ReadShared);
           // A link that leads out of the folder is not followed.
-          if (!isInsideFolder(file.resolvedPath(), root)) continue;
-          if (leaveOut != nullptr && file.sameFileAs(*leaveOut)) continue;
+          const std::string real = resolvedPathOf(path + found.name);
+          if (!isInsideFolder(real, root) ||
+              std::find(leaveOut.begin(), leaveOut.end(), real) != leaveOut.end()) {
+            continue;
+          }
           if (!isPackedName(name)) {
             throw FileOpenError(path + found.name,
-                                "has a name a package cannot carry: a device's, or a path of "
-                                "over 1,024 bytes");
+                                "has a name a package cannot carry: a path of at most 1,024 "
+                                "bytes of names that Windows takes as plain file names");
           }
           if (files.size() == kMostPackedFiles) {
             throw FileOpenError(folder,
                                 "holds more than 65,535 files, which a package cannot "
                                 "carry");
           }
-          files.push_back({name, path + found.name, file.size()});
+          files.push_back({name, path + found.name,
+                           File(path + found.name, FileMode::ReadShared, rules).size()});
         }
         for (const std::string& name : contents.folders) {
           const std::string below = path + name + separator;
@@ -164,11 +179,11 @@ std::vector<FileToPack> filesToPack(const std::string& folder, const File* leave
 }
 
 void writePackedFiles(const std::vector<FileToPack>& files, const std::string& folder,
-                      Copier& copier, File& out) {
+                      FileRules rules, Copier& copier, File& out) {
   const std::string root = resolvedFolder(folder);
   std::vector<PackedEntry> entries;
   for (const FileToPack& each : files) {
-    const File file(each.path, FileMode::ReadShared);
+    const File file(each.path, FileMode::ReadShared, rules);
     if (file.size() != each.size) throw StreamReadError(each.path, "changed while it was packed");
     // A file swapped for a link to another place since it was found is not followed either.
     if (!isInsideFolder(file.resolvedPath(), root)) {

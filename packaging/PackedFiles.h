@@ -65,16 +65,17 @@ struct FileToPack {
   uint64_t size = 0;
 };
 
-// Every file of `folder` and of its folders below, in the order of their names, `leaveOut` (the
-// movie) left out. A link or junction whose real place lies outside the folder, or that leads back
-// to a folder it lies in, is not followed; one to a folder inside is walked as a folder.
-// FileOpenError for a folder or file that cannot be read, a name the layout cannot carry, or more
-// files than it holds.
-std::vector<FileToPack> filesToPack(const std::string& folder, const File* leaveOut);
+// Every file of `folder` and of its folders below, in the order of their names, opened by `rules`,
+// those whose real paths `leaveOut` holds (the movie, the stub, the target) left out unopened. A
+// link or junction whose real place lies outside the folder, or that leads back to a folder it lies
+// in, is not followed; one to a folder inside is walked as a folder. FileOpenError for a folder or
+// file that cannot be read, a name the layout cannot carry, or more files than it holds.
+std::vector<FileToPack> filesToPack(const std::string& folder,
+                                    const std::vector<std::string>& leaveOut, FileRules rules);
 
 // Writes the files, then their table and footer, to `out`, counting on `copier`; StreamReadError
 // for a file that cannot be read whole, or whose size or real place is no longer what it was.
 void writePackedFiles(const std::vector<FileToPack>& files, const std::string& folder,
-                      Copier& copier, File& out);
+                      FileRules rules, Copier& copier, File& out);
 
 }  // namespace pravix

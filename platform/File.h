@@ -282,8 +282,12 @@ FolderContents folderContents(const std::string& folder);
 // The files of folderContents, or none when the folder cannot be read.
 std::vector<FolderFile> filesIn(const std::string& folder);
 
-// Where `folder` really is, links and junctions followed, with its trailing separator.
-// FileOpenError when there is no such folder or it cannot be opened.
+// Where the file or folder at `path` really is, links and junctions followed, as
+// File::resolvedPath tells it, without opening it for reading. FileOpenError when there is none or
+// it cannot be reached.
+std::string resolvedPathOf(const std::string& path);
+
+// The same for a folder, with its trailing separator; FileOpenError for anything else.
 std::string resolvedFolder(const std::string& folder);
 
 // Makes `folder` and each missing folder above it; FileCreateError when one cannot be made.

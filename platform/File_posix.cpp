@@ -268,14 +268,19 @@ FolderContents folderContents(const std::string& folder) {
   return contents;
 }
 
-std::string resolvedFolder(const std::string& folder) {
+std::string resolvedPathOf(const std::string& path) {
   char resolved[PATH_MAX];
+  if (::realpath(path.c_str(), resolved) == nullptr) throw FileOpenError(path, strerror(errno));
+  return resolved;
+}
+
+std::string resolvedFolder(const std::string& folder) {
+  const std::string resolved = resolvedPathOf(folder);
   struct stat status {};
-  if (::realpath(folder.c_str(), resolved) == nullptr) throw FileOpenError(folder, strerror(errno));
-  if (::stat(resolved, &status) != 0 || !S_ISDIR(status.st_mode)) {
+  if (::stat(resolved.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
     throw FileOpenError(folder, "is not a folder");
   }
-  return std::string(resolved) + "/";
+  return resolved.back() == '/' ? resolved : resolved + "/";
 }
 
 void makeFolders(const std::string& folder) {

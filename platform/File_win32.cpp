@@ -222,15 +222,20 @@ FolderContents folderContents(const std::string& folder) {
   return contents;
 }
 
-std::string resolvedFolder(const std::string& folder) {
-  // A folder opens only for its attributes, with backup semantics.
-  const FileHandle handle(CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
+std::string resolvedPathOf(const std::string& path) {
+  // Opened for its attributes only, with backup semantics (which a folder needs), shared with all.
+  const FileHandle handle(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!handle || (GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    throw FileOpenError(folder, handle ? "is not a folder" : lastErrorText());
+  if (!handle) throw FileOpenError(path, lastErrorText());
+  return finalPathOf(handle.get(), path);
+}
+
+std::string resolvedFolder(const std::string& folder) {
+  std::string resolved = resolvedPathOf(folder);
+  if ((GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    throw FileOpenError(folder, "is not a folder");
   }
-  std::string resolved = finalPathOf(handle.get(), folder);
   if (resolved.back() != '\\') resolved += '\\';
   return resolved;
 }

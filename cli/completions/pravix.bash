@@ -11,7 +11,7 @@ _pravix() {
       _filedir
       return
       ;;
-    -d | --output-dir)
+    -d | --output-dir | --include | --files)
       _filedir -d
       return
       ;;
@@ -19,8 +19,8 @@ _pravix() {
   $split && return
   local options="-q --quiet -v --verbose -h --help"
   case ${words[1]} in
-    pack) options+=" -o --output -d --output-dir -f --force -s --screen-saver --stub" ;;
-    extract) options+=" -o --output -d --output-dir -f --force" ;;
+    pack) options+=" -o --output -d --output-dir -f --force -s --screen-saver --stub --include" ;;
+    extract) options+=" -o --output -d --output-dir -f --force --files" ;;
     info) options+=" --json" ;;
     *) return ;;
   esac

@@ -84,28 +84,10 @@ TEST_F(Command, ExtractWritesTheMovieBesideEachProjectorAtTheTargetOrOnStandardO
 }
 
 // Each refusal and failure leaves the folder as it was and names its input.
-struct Refusal {
-  const char* name;
-  std::function<void(const fs::path&)> prepare;
-  std::vector<std::string> arguments;
-  int exitCode;
-  std::string message;
-};
-
-void PrintTo(const Refusal& refusal, std::ostream* out) {
-  *out << refusal.name;
-}
-
-class Refusals : public Command, public ::testing::WithParamInterface<Refusal> {};
+class Refusals : public Command, public ::testing::WithParamInterface<test::Refusal> {};
 
 TEST_P(Refusals, LeaveEveryFileAsItWasAndSayWhy) {
-  GetParam().prepare(dir_);
-  const auto before = snapshot(dir_);
-  const ToolRun ran = run(GetParam().arguments);
-  EXPECT_EQ(ran.exitCode, GetParam().exitCode);
-  EXPECT_EQ(ran.err, GetParam().message);
-  EXPECT_EQ(ran.out, "");
-  EXPECT_EQ(snapshot(dir_), before);
+  test::expectRefusal(dir_, GetParam());
 }
 
 void nothing(const fs::path&) {}
@@ -116,90 +98,90 @@ void projectorAt(const fs::path& file) {
 INSTANTIATE_TEST_SUITE_P(
     Command, Refusals,
     ::testing::Values(
-        Refusal{"MissingInput",
-                nothing,
-                {"pack", "none.swf", "--stub", "stub.bin"},
-                2,
-                "pravix: none.swf: No such file or directory\n"},
-        Refusal{"Device",
-                nothing,
-                {"pack", "/dev/null", "--stub", "stub.bin", "-o", "x.exe"},
-                1,
-                "pravix: /dev/null: is a device, not a file\n"},
-        Refusal{"Folder",
-                [](const fs::path& dir) { fs::create_directory(dir / "folder.swf"); },
-                {"pack", "folder.swf", "--stub", "stub.bin"},
-                1,
-                "pravix: folder.swf: is a folder, not a file\n"},
-        Refusal{"Fifo",
-                [](const fs::path& dir) { ::mkfifo((dir / "pipe.exe").c_str(), 0644); },
-                {"extract", "pipe.exe"},
-                1,
-                "pravix: pipe.exe: is not a file on a disk\n"},
-        Refusal{"SameFile",
-                nothing,
-                {"pack", "a.swf", "--stub", "stub.bin", "-o", "./a.swf", "--force"},
-                1,
-                "pravix: a.swf: is both the source and the target\n"},
-        Refusal{"SameFileExtracted",
-                [](const fs::path& dir) { projectorAt(dir / "p.exe"); },
-                {"extract", "p.exe", "-f", "-o", "p.exe"},
-                1,
-                "pravix: p.exe: is both the source and the target\n"},
-        Refusal{"TooLarge",
-                [](const fs::path& dir) { fs::resize_file(dir / "a.swf", 0x100000000ull); },
-                {"pack", "a.swf", "--stub", "stub.bin"},
-                1,
-                "pravix: a.swf: is too large: a projector's movie must be smaller "
-                "than 4 GiB\n"},
-        Refusal{"TooLargeForAScreenSaver",
-                [](const fs::path& dir) { fs::resize_file(dir / "a.swf", 0xFFFFFFFCull); },
-                {"pack", "a.swf", "--stub", "stub.bin", "--screen-saver"},
-                1,
-                "pravix: a.swf: is too large: a screen saver's movie must be smaller "
-                "than 4 GiB less 4 bytes\n"},
-        Refusal{"ExistingTarget",
-                [](const fs::path& dir) {
-                  writeBytes(dir / "a.exe", {1, 2});
-                },
-                {"pack", "a.swf", "--stub", "stub.bin"},
-                1,
-                "pravix: a.exe: exists; --force replaces it\n"},
-        Refusal{"ExistingMovie",
-                [](const fs::path& dir) { projectorAt(dir / "a.exe"); },
-                {"extract", "a.exe"},
-                1,
-                "pravix: a.swf: exists; --force replaces it\n"},
-        Refusal{"MissingStub",
-                nothing,
-                {"pack", "a.swf", "--stub", "none.bin"},
-                1,
-                "pravix: none.bin: no such stub file\n"},
-        Refusal{"EmptyStub",
-                [](const fs::path& dir) { writeBytes(dir / "empty.bin", {}); },
-                {"pack", "a.swf", "--stub", "empty.bin"},
-                1,
-                "pravix: empty.bin: the stub file is empty\n"},
-        Refusal{"EmptyTargetName",
-                nothing,
-                {"pack", "a.swf", "--stub", "stub.bin", "-o", ""},
-                2,
-                "pravix: -o needs a name, not an empty one\nTry \"pravix --help\".\n"},
-        Refusal{"OneTargetForTwoInputs",
-                nothing,
-                {"extract", "a.exe", "b.exe", "-o", "c.swf"},
-                2,
-                "pravix: -o names the target of one input only\nTry \"pravix --help\".\n"},
-        Refusal{"UnknownCommand",
-                nothing,
-                {"convert", "a.swf"},
-                2,
-                "pravix: unknown command \"convert\"\nTry \"pravix --help\".\n"},
-        Refusal{"OptionOfAnotherCommand",
-                nothing,
-                {"info", "a.swf", "--force"},
-                2,
-                "pravix: --force does not go with info\nTry \"pravix --help\".\n"}),
+        test::Refusal{"MissingInput",
+                      nothing,
+                      {"pack", "none.swf", "--stub", "stub.bin"},
+                      2,
+                      "pravix: none.swf: No such file or directory\n"},
+        test::Refusal{"Device",
+                      nothing,
+                      {"pack", "/dev/null", "--stub", "stub.bin", "-o", "x.exe"},
+                      1,
+                      "pravix: /dev/null: is a device, not a file\n"},
+        test::Refusal{"Folder",
+                      [](const fs::path& dir) { fs::create_directory(dir / "folder.swf"); },
+                      {"pack", "folder.swf", "--stub", "stub.bin"},
+                      1,
+                      "pravix: folder.swf: is a folder, not a file\n"},
+        test::Refusal{"Fifo",
+                      [](const fs::path& dir) { ::mkfifo((dir / "pipe.exe").c_str(), 0644); },
+                      {"extract", "pipe.exe"},
+                      1,
+                      "pravix: pipe.exe: is not a file on a disk\n"},
+        test::Refusal{"SameFile",
+                      nothing,
+                      {"pack", "a.swf", "--stub", "stub.bin", "-o", "./a.swf", "--force"},
+                      1,
+                      "pravix: a.swf: is both the source and the target\n"},
+        test::Refusal{"SameFileExtracted",
+                      [](const fs::path& dir) { projectorAt(dir / "p.exe"); },
+                      {"extract", "p.exe", "-f", "-o", "p.exe"},
+                      1,
+                      "pravix: p.exe: is both the source and the target\n"},
+        test::Refusal{"TooLarge",
+                      [](const fs::path& dir) { fs::resize_file(dir / "a.swf", 0x100000000ull); },
+                      {"pack", "a.swf", "--stub", "stub.bin"},
+                      1,
+                      "pravix: a.swf: is too large: a projector's movie must be smaller "
+                      "than 4 GiB\n"},
+        test::Refusal{"TooLargeForAScreenSaver",
+                      [](const fs::path& dir) { fs::resize_file(dir / "a.swf", 0xFFFFFFFCull); },
+                      {"pack", "a.swf", "--stub", "stub.bin", "--screen-saver"},
+                      1,
+                      "pravix: a.swf: is too large: a screen saver's movie must be smaller "
+                      "than 4 GiB less 4 bytes\n"},
+        test::Refusal{"ExistingTarget",
+                      [](const fs::path& dir) {
+                        writeBytes(dir / "a.exe", {1, 2});
+                      },
+                      {"pack", "a.swf", "--stub", "stub.bin"},
+                      1,
+                      "pravix: a.exe: exists; --force replaces it\n"},
+        test::Refusal{"ExistingMovie",
+                      [](const fs::path& dir) { projectorAt(dir / "a.exe"); },
+                      {"extract", "a.exe"},
+                      1,
+                      "pravix: a.swf: exists; --force replaces it\n"},
+        test::Refusal{"MissingStub",
+                      nothing,
+                      {"pack", "a.swf", "--stub", "none.bin"},
+                      1,
+                      "pravix: none.bin: no such stub file\n"},
+        test::Refusal{"EmptyStub",
+                      [](const fs::path& dir) { writeBytes(dir / "empty.bin", {}); },
+                      {"pack", "a.swf", "--stub", "empty.bin"},
+                      1,
+                      "pravix: empty.bin: the stub file is empty\n"},
+        test::Refusal{"EmptyTargetName",
+                      nothing,
+                      {"pack", "a.swf", "--stub", "stub.bin", "-o", ""},
+                      2,
+                      "pravix: -o needs a name, not an empty one\nTry \"pravix --help\".\n"},
+        test::Refusal{"OneTargetForTwoInputs",
+                      nothing,
+                      {"extract", "a.exe", "b.exe", "-o", "c.swf"},
+                      2,
+                      "pravix: -o names the target of one input only\nTry \"pravix --help\".\n"},
+        test::Refusal{"UnknownCommand",
+                      nothing,
+                      {"convert", "a.swf"},
+                      2,
+                      "pravix: unknown command \"convert\"\nTry \"pravix --help\".\n"},
+        test::Refusal{"OptionOfAnotherCommand",
+                      nothing,
+                      {"info", "a.swf", "--force"},
+                      2,
+                      "pravix: --force does not go with info\nTry \"pravix --help\".\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class TrailerVerdicts : public Command, public ::testing::WithParamInterface<test::TrailerCase> {};

@@ -1,6 +1,8 @@
 // Starting the tool with fork and exec; a pseudo-terminal stands in for a user's terminal.
 #include "tests/cli/ToolRun.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -164,6 +166,16 @@ ToolRun runTool(const fs::path& folder, const std::vector<std::string>& argument
   ToolRun run = collect(child, folder, "");
   if (errorOnTerminal) run.err = drain(terminal.primary);
   return run;
+}
+
+void expectRefusal(const std::filesystem::path& folder, const Refusal& refusal) {
+  refusal.prepare(folder);
+  const auto before = snapshot(folder);
+  const ToolRun ran = runTool(folder, refusal.arguments);
+  EXPECT_EQ(ran.exitCode, refusal.exitCode);
+  EXPECT_EQ(ran.err, refusal.message);
+  EXPECT_EQ(ran.out, "");
+  EXPECT_EQ(snapshot(folder), before);
 }
 
 }  // namespace pravix::test

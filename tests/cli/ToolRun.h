@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,23 @@ class RunningTool {
   pid_t child_ = -1;
   FileHandle input_;
 };
+
+// A run that is refused or fails, with the folder it runs in prepared by `prepare`: its arguments,
+// exit code and standard error. Standard output stays empty, and the folder as it was.
+struct Refusal {
+  const char* name;
+  std::function<void(const std::filesystem::path&)> prepare;
+  std::vector<std::string> arguments;
+  int exitCode;
+  std::string message;
+};
+
+inline void PrintTo(const Refusal& refusal, std::ostream* out) {
+  *out << refusal.name;
+}
+
+// Prepares `folder`, runs `refusal` there and checks all that.
+void expectRefusal(const std::filesystem::path& folder, const Refusal& refusal);
 
 // Waits until `condition` holds, checking every few milliseconds; false after a minute without.
 bool eventually(const std::function<bool()>& condition);

@@ -46,6 +46,9 @@ for shell in bash fish; do
   expect "$shell" pravix pack --s : --screen-saver --stub
   expect "$shell" pravix info -- : --json --quiet --verbose --help
   expect "$shell" pravix extract --o : --output --output-dir
+  expect "$shell" pravix pack --i : --include
+  expect "$shell" pravix extract --f : --files --force
+  expect "$shell" pravix info --f :
   offered=$(for command in pack extract info; do "${shell}_offers" pravix "$command" --; done
     "${shell}_offers" pravix --)
   for option in "${options[@]}"; do

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "packaging/Conversion.h"
@@ -106,7 +107,10 @@ TEST_F(PackedFolders, AreWalkedInOrderWithoutTheMovieOrWhatLeadsOutside) {
 #endif
   const File movie(path("game/game.swf"), FileMode::ReadShared);
   std::vector<std::string> names;
-  for (const FileToPack& file : filesToPack(path("game"), &movie)) names.push_back(file.name);
+  for (const FileToPack& file :
+       filesToPack(path("game"), {movie.resolvedPath()}, FileRules::Windows)) {
+    names.push_back(file.name);
+  }
 #ifdef _WIN32
   EXPECT_EQ(names, (std::vector<std::string>{"a.mp3", "b.xml", "levels/one.swf",
                                              "levels/deep/x\xC3\xA9.txt"}));
@@ -119,8 +123,9 @@ TEST_F(PackedFolders, AreWalkedInOrderWithoutTheMovieOrWhatLeadsOutside) {
 
   // A name no package can carry, and a folder that is not there.
   test::writeBytes(dir_ / "game" / "levels" / "bad\xC2\x85.txt", bytesOf("?"));
-  EXPECT_THROW(filesToPack(path("game"), &movie), FileOpenError);
-  EXPECT_THROW(filesToPack(path("missing"), &movie), FileOpenError);
+  EXPECT_THROW(filesToPack(path("game"), {movie.resolvedPath()}, FileRules::Windows),
+               FileOpenError);
+  EXPECT_THROW(filesToPack(path("missing"), {}, FileRules::Windows), FileOpenError);
 }
 
 TEST_F(PackedFolders, TravelInsideAProjectorAndAreServedByTheirNamesInAnyCase) {
@@ -137,6 +142,17 @@ TEST_F(PackedFolders, TravelInsideAProjectorAndAreServedByTheirNamesInAnyCase) {
   const std::string end = packedFilesEnd({{"sub/Part.swf", 7}});
   EXPECT_EQ(test::readBytes(dir_ / "game.exe"),
             test::concat(bytesOf("MZstubCWSpart" + end + "FWS\x0A"), test::projectorTrailer(4)));
+
+  // Packed again from the folder that holds them all, the movie, the stub and the projector it
+  // replaces are none of the game's files.
+  job.include = path("");
+  ASSERT_EQ(convert(job).outcome, Outcome::Written);
+  const Bytes again = test::readBytes(dir_ / "game.exe");
+  const std::string againEnd = packedFilesEnd({{"assets/sub/Part.swf", 7}});
+  EXPECT_EQ(again, test::concat(bytesOf("MZstubCWSpart" + againEnd + "FWS\x0A"),
+                                test::projectorTrailer(4)));
+  job.include = path("assets");
+  ASSERT_EQ(convert(job).outcome, Outcome::Written);
 
   const File projector(path("game.exe"), FileMode::ReadShared);
   const uint64_t movieOffset = 13 + end.size();

@@ -285,6 +285,11 @@ void endProcess(DWORD processId) {
   WaitForSingleObject(process.get(), kTimeoutMs);
 }
 
+void endProcessTree(DWORD processId) {
+  for (const DWORD child : childProcesses(processId)) endProcessTree(child);
+  endProcess(processId);
+}
+
 bool responsive(HWND window) {
   DWORD_PTR result = 0;
   return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result) != 0;

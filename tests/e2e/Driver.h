@@ -97,6 +97,9 @@ void pressKeyOn(HWND control, WORD virtualKey);
 std::vector<DWORD> childProcesses(DWORD parentId);
 // Ends a process that a test caused to start (one the program under test started for it).
 void endProcess(DWORD processId);
+// Ends the process and, first, every process it started and theirs: a browser a projector was
+// handing its address to would otherwise wait for it forever, holding the test's output open.
+void endProcessTree(DWORD processId);
 
 // Whether the window's thread still handles messages (it answers within a second).
 bool responsive(HWND window);

@@ -25,13 +25,15 @@ inline std::string exchange(HttpConnection& connection, std::string_view input, 
   std::string out;
   uint64_t now = 0;
   const auto readReplies = [&] {
-    for (;;) {
+    // Work that never ends shows as a reply missing from the statuses, after 10 s.
+    for (int waits = 0; waits < 10000;) {
       const std::string_view part = connection.pending(now);
       if (!part.empty()) {
         out.append(part);
         connection.sent(part.size(), now);
       } else if (connection.awaitingWork()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ++waits;
       } else {
         return;
       }

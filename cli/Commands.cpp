@@ -15,7 +15,6 @@
 #include <functional>
 #include <limits>
 #include <optional>
-#include <set>
 #include <vector>
 
 #include "cli/Info.h"
@@ -329,7 +328,7 @@ class Tool {
         told(kExitRefused, result.file, "exists; --force replaces it");
         break;
     }
-    if (result.outcome == Outcome::Written) writePackedFiles(input, packed);
+    if (result.outcome == Outcome::Written) writeFilesOut(input, packed);
     return exitCode(result.outcome);
   }
 
@@ -405,7 +404,7 @@ class Tool {
   }
 
   // Writes each packed file at its target, whole or not at all, the folders on the way made.
-  void writePackedFiles(const std::string& input, const PackedFilesOut& packed) const {
+  void writeFilesOut(const std::string& input, const PackedFilesOut& packed) const {
     if (packed.files.empty()) return;
     makeFolders(*options_.filesFolder);
     const std::string root = resolvedFolder(*options_.filesFolder);

@@ -9,6 +9,7 @@
 
 #include "packaging/ByteOrder.h"
 #include "platform/Path.h"
+#include "platform/Text.h"
 
 namespace pravix {
 namespace {
@@ -20,14 +21,6 @@ PackedFiles damaged(std::string reason) {
   damaged.status = PackedFiles::Status::Damaged;
   damaged.reason = std::move(reason);
   return damaged;
-}
-
-// A name as the folder compares it: without regard to ASCII case, as Windows.
-std::string folded(std::string name) {
-  for (char& c : name) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return name;
 }
 
 }  // namespace
@@ -80,7 +73,7 @@ PackedFiles readPackedFiles(const ReadAt& read, uint64_t movieOffset) {
     std::string name = table.substr(at, length);
     at += length;
     if (!isPackedName(name)) return damaged("its table of files holds a name no file can have");
-    const std::string key = folded(name);
+    const std::string key = asciiLowerCase(name);
     if (!names.insert(key).second) {
       return damaged("its table of files names \"" + name + "\" twice");
     }
@@ -148,9 +141,9 @@ std::vector<FileToPack> filesToPack(const std::string& folder,
         for (const FolderFile& found : contents.files) {
           const std::string name = prefix + found.name;
           // A link that leads out of the folder is not followed.
-          const std::string real = resolvedPathOf(path + found.name);
-          if (!isInsideFolder(real, root) ||
-              std::find(leaveOut.begin(), leaveOut.end(), real) != leaveOut.end()) {
+          const std::string place = resolvedPathOf(path + found.name);
+          if (!isInsideFolder(place, root) ||
+              std::find(leaveOut.begin(), leaveOut.end(), place) != leaveOut.end()) {
             continue;
           }
           if (!isPackedName(name)) {
@@ -163,6 +156,8 @@ std::vector<FileToPack> filesToPack(const std::string& folder,
                                 "holds more than 65,535 files, which a package cannot "
                                 "carry");
           }
+          // The size of what a link leads to, which the folder's listing does not give on Win32;
+          // and a file that cannot be read is told before anything is written.
           files.push_back({name, path + found.name,
                            File(path + found.name, FileMode::ReadShared, rules).size()});
         }

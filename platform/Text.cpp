@@ -50,4 +50,11 @@ std::string jsonString(std::string_view text) {
   return json + "\"";
 }
 
+std::string asciiLowerCase(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
 }  // namespace pravix

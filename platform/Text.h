@@ -11,6 +11,10 @@ namespace pravix {
 // (the shortest form of a code point up to U+10FFFF, no surrogate); `at` when it is not.
 size_t utf8End(std::string_view text, size_t at);
 
+// `text` with its ASCII capitals in lower case: a name as a Windows folder compares it, as far as
+// ASCII goes.
+std::string asciiLowerCase(std::string text);
+
 // `text` as a JSON string, quotes included: quotes, backslashes and control characters escaped,
 // bytes that are not UTF-8 replaced with U+FFFD.
 std::string jsonString(std::string_view text);

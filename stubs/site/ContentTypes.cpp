@@ -1,9 +1,8 @@
 // What a browser is told each file is, by its extension.
 #include "stubs/site/ContentTypes.h"
 
-#include <cctype>
-
 #include "platform/Path.h"
+#include "platform/Text.h"
 
 namespace pravix::stub {
 
@@ -37,8 +36,8 @@ std::string contentTypeOf(const std::string& name) {
       {".m4v", "video/mp4"},
       {".webm", "video/webm"},
   };
-  std::string extension = fileExtension(name.substr(name.find_last_of('/') + 1));
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string extension =
+      asciiLowerCase(fileExtension(name.substr(name.find_last_of('/') + 1)));
   for (const auto& known : kTypes) {
     if (extension == known.extension) return known.type;
   }

@@ -2,9 +2,8 @@
 // place checked against the folder's.
 #include "stubs/site/FolderFiles.h"
 
-#include <cctype>
-
 #include "platform/Path.h"
+#include "platform/Text.h"
 #include "stubs/site/RequestPath.h"
 
 namespace pravix::stub {
@@ -15,11 +14,6 @@ FolderFiles::FolderFiles(const File& anchor)
 namespace {
 
 constexpr const char* kProgramFolder = "fscommand/";
-
-std::string lowerCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 }  // namespace
 
@@ -36,7 +30,7 @@ std::optional<std::string> FolderFiles::program(const std::string& name,
                                                 const LinkTarget& linkTarget) const {
   if (!isPlainName(name) || open(kProgramFolder + name) == nullptr) return std::nullopt;
   const std::string path = localPath(kProgramFolder + name);
-  const std::string extension = lowerCase(fileExtension(name));
+  const std::string extension = asciiLowerCase(fileExtension(name));
   if (extension == ".url" || extension == ".pif") return std::nullopt;
   if (extension == ".lnk") {
     const std::optional<std::string> target = linkTarget(path);

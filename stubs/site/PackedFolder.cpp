@@ -5,19 +5,9 @@
 #include <utility>
 
 #include "packaging/Reading.h"
+#include "platform/Text.h"
 
 namespace pravix::stub {
-namespace {
-
-std::string lowerCase(std::string name) {
-  for (char& c : name) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return name;
-}
-
-}  // namespace
-
 PackedFolder::PackedFolder(const File& package, uint64_t movieOffset) : package_(package) {
   PackedFiles packed;
   try {
@@ -31,13 +21,13 @@ PackedFolder::PackedFolder(const File& package, uint64_t movieOffset) : package_
     return;
   }
   for (PackedFile& file : packed.files) {
-    std::string key = lowerCase(file.name);
+    std::string key = asciiLowerCase(file.name);
     files_.emplace(std::move(key), std::move(file));
   }
 }
 
 std::unique_ptr<Body> PackedFolder::open(const std::string& path) const {
-  const auto found = files_.find(lowerCase(path));
+  const auto found = files_.find(asciiLowerCase(path));
   if (found == files_.end()) return nullptr;
   return std::make_unique<PartOfFileBody>(package_, found->second.offset, found->second.size);
 }

@@ -115,13 +115,9 @@ std::function<std::string()> SaveStore::listing() {
 bool SaveStore::clashesInCase(const std::string& name) {
   const Index& saves = index();
   if (saves.sizes.count(name) != 0) return false;
-  const auto folded = [](std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-  };
-  const std::string mine = folded(name);
+  const std::string mine = asciiLowerCase(name);
   for (const auto& [other, size] : saves.sizes) {
-    if (folded(other) == mine) return true;
+    if (asciiLowerCase(other) == mine) return true;
   }
   return fileSize(folder_ + saveFileName(name)).has_value();
 }

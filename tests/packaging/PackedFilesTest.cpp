@@ -88,7 +88,22 @@ TEST(PackedFiles, ADamagedTableIsRefusedWithItsReasonNeverFollowedOutside) {
   EXPECT_EQ(packed.reason, "its table of files names \"A.SWF\" twice");
 }
 
-class PackedFolders : public test::TempDirTest {};
+class PackedFolders : public test::TempDirTest {
+ protected:
+  // The movie "FWS\x0A" as game.swf, the stub "MZstub", and `bytes` as the file `asset` below
+  // the folder assets: the job that packs them into game.exe.
+  Job gameWith(const std::filesystem::path& asset, const std::string& bytes) {
+    std::filesystem::create_directories((dir_ / "assets" / asset).parent_path());
+    test::writeBytes(dir_ / "assets" / asset, bytesOf(bytes));
+    test::writeBytes(dir_ / "game.swf", bytesOf("FWS\x0A"));
+    test::writeBytes(dir_ / "stub.exe", bytesOf("MZstub"));
+    Job job;
+    job.source = path("game.swf");
+    job.stub = path("stub.exe");
+    job.include = path("assets");
+    return job;
+  }
+};
 
 // Each folder's files by name, then its folders by name.
 TEST_F(PackedFolders, AreWalkedInOrderWithoutTheMovieOrWhatLeadsOutside) {
@@ -129,15 +144,7 @@ TEST_F(PackedFolders, AreWalkedInOrderWithoutTheMovieOrWhatLeadsOutside) {
 }
 
 TEST_F(PackedFolders, TravelInsideAProjectorAndAreServedByTheirNamesInAnyCase) {
-  namespace fs = std::filesystem;
-  fs::create_directories(dir_ / "assets" / "sub");
-  test::writeBytes(dir_ / "assets" / "sub" / "Part.swf", bytesOf("CWSpart"));
-  test::writeBytes(dir_ / "game.swf", bytesOf("FWS\x0A"));
-  test::writeBytes(dir_ / "stub.exe", bytesOf("MZstub"));
-  Job job;
-  job.source = path("game.swf");
-  job.stub = path("stub.exe");
-  job.include = path("assets");
+  Job job = gameWith("sub/Part.swf", "CWSpart");
   ASSERT_EQ(convert(job).outcome, Outcome::Written);
   const std::string end = packedFilesEnd({{"sub/Part.swf", 7}});
   EXPECT_EQ(test::readBytes(dir_ / "game.exe"),
@@ -178,15 +185,8 @@ TEST_F(PackedFolders, TravelInsideAProjectorAndAreServedByTheirNamesInAnyCase) {
 
 TEST_F(PackedFolders, ThatChangeWhilePackedLeaveTheTargetAsItWas) {
   namespace fs = std::filesystem;
-  fs::create_directories(dir_ / "assets");
-  test::writeBytes(dir_ / "assets" / "level.xml", bytesOf("<go/>"));
-  test::writeBytes(dir_ / "game.swf", bytesOf("FWS\x0A"));
-  test::writeBytes(dir_ / "stub.exe", bytesOf("MZstub"));
+  Job job = gameWith("level.xml", "<go/>");
   test::writeBytes(dir_ / "game.exe", bytesOf("old"));
-  Job job;
-  job.source = path("game.swf");
-  job.stub = path("stub.exe");
-  job.include = path("assets");
   // Once the stub is copied, the file grows.
   job.progress = [&](uint64_t, uint64_t) {
     if (fs::file_size(dir_ / "assets" / "level.xml") == 5) {

@@ -20,6 +20,7 @@
 #include "cli/Info.h"
 #include "cli/Options.h"
 #include "packaging/Conversion.h"
+#include "packaging/IconFile.h"
 #include "packaging/PackedFiles.h"
 #include "platform/File.h"
 #include "platform/Path.h"
@@ -152,9 +153,14 @@ class Tool {
   }
 
  private:
-  // The checks that need no input: the stub, the output folder.
+  // The checks that need no input: the stub, the options given, the output folder. A wrong
+  // option is told once, not with each input.
   void prepare() {
-    if (options_.command == Command::Pack) stub_ = chooseStub();
+    if (options_.command == Command::Pack) {
+      stub_ = chooseStub();
+      checkOptions(options_.game);
+      if (options_.game.icon) readIconFile(*options_.game.icon, FileRules::Unix);
+    }
     if (options_.outputFolder) {
       const std::string& folder = *options_.outputFolder;
       struct stat status {};
@@ -291,7 +297,7 @@ class Tool {
     job.rules = FileRules::Unix;
     job.existing = options_.force ? Existing::Replace : Existing::Keep;
     job.everyLayout = true;
-    if (task != Task::Extract) job.include = options_.include.value_or("");
+    if (task != Task::Extract) job.options = options_.game;
     std::optional<File> in;
     if (input == kStandardStream) {
       // Packing streams a pipe; extracting needs the end of the projector first.

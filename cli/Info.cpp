@@ -1,5 +1,6 @@
 // Describing a file: the layouts that hold a movie, then the movie's header as the one reader reads
-// it, a zip's deflated movie unpacked as far as that, and the table of the files packed before it.
+// it, a zip's deflated movie unpacked as far as that, the table of the files packed before it, and
+// the face its stub wears.
 #include "cli/Info.h"
 
 #include <string>
@@ -45,6 +46,44 @@ const char* kindJson(const FileInfo& info) {
   return "none";
 }
 
+// `text` as a terminal shows it harmlessly: each control character (C0, DEL and C1, by which a
+// package's strings could move the cursor or change the terminal) replaced with U+FFFD.
+std::string shownText(std::string_view text) {
+  constexpr char kReplacement[] = "\xEF\xBF\xBD";
+  std::string shown;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const bool c1 = byte == 0xC2 && i + 1 < text.size() &&
+                    static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+    if (byte < 0x20 || byte == 0x7F || c1) {
+      shown += kReplacement;
+      if (c1) ++i;
+    } else {
+      shown += text[i];
+    }
+  }
+  return shown;
+}
+
+// The lines that tell a stub's face: its icon's sizes, then title, full screen and version strings
+// where the stub has them.
+std::string faceText(const GameFace& face) {
+  std::string text;
+  for (const IconSize& image : face.icon) {
+    text += std::string(text.empty() ? "  icon: " : ", ") + std::to_string(image.width) + "x" +
+            std::to_string(image.height);
+  }
+  if (!text.empty()) text += "\n";
+  if (face.title) text += "  title: " + shownText(*face.title) + "\n";
+  if (face.fullScreen) text += "  full screen: yes\n";
+  if (!face.version.empty()) text += "  version info:\n";
+  for (const VersionString& string : face.version) {
+    text += "    " + shownText(string.name) + ": " + shownText(string.value) + "\n";
+  }
+  return text;
+}
+
 }  // namespace
 
 FileInfo describeFile(uint64_t size, const ReadAt& read) {
@@ -60,6 +99,7 @@ FileInfo describeFile(uint64_t size, const ReadAt& read) {
       info.header = readMovieHeader(read, movie.offset, movie.length);
       if (movie.layout == Layout::Projector || movie.layout == Layout::ScreenSaver) {
         info.packed = readPackedFiles(read, movie.offset);
+        info.face = readGameFace(read, size);
       }
     } else {
       RangeStream deflated(read, movie.offset, movie.length);
@@ -99,6 +139,7 @@ std::string infoText(const std::string& name, const FileInfo& info, bool eachFil
     return text + "  trailer: damaged: " + info.damage + "\n";
   if (info.kind == FileInfo::Kind::Packaged) {
     if (info.stubSize) text += "  stub: " + bytesText(*info.stubSize) + "\n";
+    if (info.face) text += faceText(*info.face);
     const PackedFiles& packed = info.packed;
     if (packed.status == PackedFiles::Status::Damaged) {
       text += "  files: damaged: " + packed.reason + "\n";
@@ -140,6 +181,22 @@ std::string infoJson(const std::string& name, const FileInfo& info) {
   };
   if (info.kind == FileInfo::Kind::Damaged) field("trailer_error", jsonString(info.damage));
   if (info.stubSize) field("stub_size", std::to_string(*info.stubSize));
+  if (info.face) {
+    std::string icon, version;
+    for (const IconSize& image : info.face->icon) {
+      icon += std::string(icon.empty() ? "" : ",") + "{\"width\":" + std::to_string(image.width) +
+              ",\"height\":" + std::to_string(image.height) +
+              ",\"bits\":" + std::to_string(image.bitCount) + "}";
+    }
+    for (const VersionString& string : info.face->version) {
+      version += std::string(version.empty() ? "" : ",") + jsonString(string.name) + ":" +
+                 jsonString(string.value);
+    }
+    field("icon", "[" + icon + "]");
+    if (info.face->title) field("title", jsonString(*info.face->title));
+    field("fullscreen", info.face->fullScreen ? "true" : "false");
+    field("version_info", "{" + version + "}");
+  }
   if (info.packed.status == PackedFiles::Status::Damaged) {
     field("files_error", jsonString(info.packed.reason));
   } else if (info.packed.status == PackedFiles::Status::Found) {

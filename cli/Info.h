@@ -1,6 +1,7 @@
 // What `pravix info` tells about a file: its kind (the layout that holds its movie, a plain movie,
 // a damaged projector, or none of these), where its movie lies, what the movie's header says, as
-// the packaging's one reader reads it, and the files our projector or screen saver carries.
+// the packaging's one reader reads it, and the files our projector or screen saver carries and the
+// face its stub wears.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "packaging/GameFace.h"
 #include "packaging/Layouts.h"
 #include "packaging/MovieHeader.h"
 #include "packaging/PackedFiles.h"
@@ -29,6 +31,9 @@ struct FileInfo {
   // (Packaged, in our projector or screen saver) the files carried before the movie, which the
   // stub's size counts.
   PackedFiles packed;
+  // (Packaged, in our projector or screen saver) the icon, title, full screen and version strings
+  // of its stub, when the stub is a PE image whose resources can be read.
+  std::optional<GameFace> face;
 };
 
 // Describes a file of `size` bytes: packaged in a layout, as the extraction finds it (Layouts.h);

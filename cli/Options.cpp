@@ -10,7 +10,17 @@ namespace pravix::cli {
 namespace {
 
 // The long options without a short one, by codes past every character.
-enum : int { kStub = 256, kInclude, kFiles, kJson, kVersion };
+enum : int {
+  kStub = 256,
+  kInclude,
+  kIcon,
+  kTitle,
+  kVersionInfo,
+  kFullScreen,
+  kFiles,
+  kJson,
+  kVersion
+};
 
 constexpr option kLongOptions[] = {
     {"output", required_argument, nullptr, 'o'},
@@ -19,6 +29,10 @@ constexpr option kLongOptions[] = {
     {"screen-saver", no_argument, nullptr, 's'},
     {"stub", required_argument, nullptr, kStub},
     {"include", required_argument, nullptr, kInclude},
+    {"icon", required_argument, nullptr, kIcon},
+    {"title", required_argument, nullptr, kTitle},
+    {"version-info", required_argument, nullptr, kVersionInfo},
+    {"fullscreen", no_argument, nullptr, kFullScreen},
     {"files", required_argument, nullptr, kFiles},
     {"json", no_argument, nullptr, kJson},
     {"quiet", no_argument, nullptr, 'q'},
@@ -36,9 +50,12 @@ struct Rule {
   bool pack, extract, info;
 };
 constexpr Rule kRules[] = {
-    {'o', true, true, false},     {'d', true, true, false},    {'f', true, true, false},
-    {'s', true, false, false},    {kStub, true, false, false}, {kInclude, true, false, false},
-    {kFiles, false, true, false}, {kJson, false, false, true},
+    {'o', true, true, false},           {'d', true, true, false},
+    {'f', true, true, false},           {'s', true, false, false},
+    {kStub, true, false, false},        {kInclude, true, false, false},
+    {kIcon, true, false, false},        {kTitle, true, false, false},
+    {kVersionInfo, true, false, false}, {kFullScreen, true, false, false},
+    {kFiles, false, true, false},       {kJson, false, false, true},
 };
 
 const char* commandName(Command command) {
@@ -78,9 +95,25 @@ std::string wrongOption(int code, char** argv) {
   return "unknown option " + asLong;
 }
 
-std::string nonEmpty(const char* value, const char* option) {
-  if (*value == '\0') throw UsageError(std::string(option) + " needs a name, not an empty one");
+std::string nonEmpty(const char* value, const char* option, const char* what = "a name") {
+  if (*value == '\0') {
+    throw UsageError(std::string(option) + " needs " + what + ", not an empty one");
+  }
   return value;
+}
+
+// --version-info=NAME=VALUE: the version string set, its name checked as the options file's are.
+void setVersionInfo(GameOptions& game, const std::string& argument) {
+  const size_t equals = argument.find('=');
+  if (equals == std::string::npos || equals + 1 == argument.size()) {
+    throw UsageError("--version-info needs NAME=VALUE, not \"" + argument + "\"");
+  }
+  try {
+    setVersionString(game, std::string_view(argument).substr(0, equals),
+                     argument.substr(equals + 1));
+  } catch (const FileFormatError& e) {
+    throw UsageError(std::string("--version-info: ") + e.what());
+  }
 }
 
 void check(const Options& options) {
@@ -116,10 +149,13 @@ const char* const kUsage =
     "  extract  writes the movie of each projector beside it (PROJECTOR.swf):\n"
     "           ours and our screen savers, Linux and classic Mac projectors,\n"
     "           macOS ones as a folder or a zip\n"
-    "  info     tells what each file is, what its movie's header says and the\n"
-    "           files packed with it\n"
+    "  info     tells what each file is, what its movie's header says, the\n"
+    "           files packed with it, and the icon, title and version strings\n"
+    "           its stub wears\n"
     "\n"
-    "A FILE of \"-\" is standard input.\n"
+    "A FILE of \"-\" is standard input. A movie's options file, MOVIE.pravix.ini\n"
+    "beside it, sets what --include, --icon, --title, --version-info and\n"
+    "--fullscreen set; the options on the command line win.\n"
     "\n"
     "  -o, --output=TARGET   write TARGET instead (one input only); \"-\" is standard\n"
     "                        output\n"
@@ -130,6 +166,12 @@ const char* const kUsage =
     "                        or Quendel.dll\n"
     "      --include=DIR     pack the files of DIR and of its folders with each\n"
     "                        movie\n"
+    "      --icon=FILE       give each package the icon of the .ico FILE\n"
+    "      --title=TEXT      title the window TEXT, not with the package's name\n"
+    "      --version-info=NAME=VALUE\n"
+    "                        set the version string NAME (ProductName,\n"
+    "                        FileVersion, CompanyName, ...); may be repeated\n"
+    "      --fullscreen      start full screen\n"
     "      --files=DIR       also write the files packed with the movie into DIR\n"
     "                        (one input only)\n"
     "      --json            one JSON object per file, one line each\n"
@@ -195,7 +237,19 @@ Options parse(int argc, char** argv) {
         options.stub = nonEmpty(optarg, "--stub");
         break;
       case kInclude:
-        options.include = nonEmpty(optarg, "--include");
+        options.game.include = nonEmpty(optarg, "--include");
+        break;
+      case kIcon:
+        options.game.icon = nonEmpty(optarg, "--icon");
+        break;
+      case kTitle:
+        options.game.title = nonEmpty(optarg, "--title", "a title");
+        break;
+      case kVersionInfo:
+        setVersionInfo(options.game, optarg);
+        break;
+      case kFullScreen:
+        options.game.fullScreen = true;
         break;
       case kFiles:
         options.filesFolder = nonEmpty(optarg, "--files");

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "packaging/GameOptions.h"
+
 namespace pravix::cli {
 
 // A command line that names no run: told with a hint at --help, exit code 2.
@@ -29,7 +31,9 @@ struct Options {
   std::optional<std::string> output;        // -o: one input's target, "-" standard output
   std::optional<std::string> outputFolder;  // -d: where every result goes
   std::optional<std::string> stub;
-  std::optional<std::string> include;      // --include: a folder whose files each package carries
+  // --include, --icon, --title, --version-info, --fullscreen: each package's options, over those
+  // of the options file beside its movie.
+  GameOptions game;
   std::optional<std::string> filesFolder;  // --files: where extract writes the packed files
   bool force = false;
   bool screenSaver = false;

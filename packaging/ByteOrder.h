@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace pravix {
 
@@ -33,6 +34,13 @@ constexpr uint64_t bigEndian(const uint8_t* bytes, size_t count) {
 // Writes the low `count` bytes of `value` at `out`, least significant first.
 constexpr void putLittleEndian(uint8_t* out, uint64_t value, size_t count) {
   for (size_t i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// Appends the low `count` bytes (at most 8) of `value` to `bytes`, least significant first.
+inline void appendLittleEndian(std::string& bytes, uint64_t value, size_t count) {
+  uint8_t out[8];
+  putLittleEndian(out, value, count);
+  bytes.append(reinterpret_cast<const char*>(out), count);
 }
 
 }  // namespace pravix

@@ -3,6 +3,7 @@
 #include "packaging/Conversion.h"
 
 #include "packaging/Decompression.h"
+#include "packaging/GameFace.h"
 #include "packaging/PackedFiles.h"
 #include "platform/Path.h"
 #include "platform/System.h"
@@ -64,6 +65,8 @@ class Output {
 Result pack(const Job& job) {
   const Package package = packageOf(job.task);
   refuseSameFile(job);
+  // What the options name is read and checked before anything is written.
+  const GameOptions options = optionsOf(job);
   std::optional<File> opened;
   File& movie = openSource(job, opened, job.source);
   // A pipe's length is known at its end only: it is counted while it is copied.
@@ -80,25 +83,38 @@ Result pack(const Job& job) {
   if (job.stub.empty() && fileSize(stubPath)) refusal.reset();
   if (refusal) return {Outcome::NoStub, *refusal, stubPath};
   const File stub(stubPath, FileMode::ReadShared, job.rules);
-  const uint64_t stubSize = stub.size();
+  // A stub that wears the game's face is a new image, made whole before the target is touched.
+  std::optional<std::string> dressed;
+  if (dressesStub(options)) {
+    std::string image(stub.size(), '\0');
+    stub.readAt(0, image.data(), image.size());
+    dressed = dressedStub(image, stubPath, options, job.rules);
+  }
+  const uint64_t stubSize = dressed ? dressed->size() : stub.size();
   std::vector<FileToPack> included;
-  if (!job.include.empty()) {
+  if (options.include) {
     // Neither the movie, nor the stub, nor what the target replaces is one of the game's files.
     std::vector<std::string> leaveOut{stub.resolvedPath()};
     if (!streamed) leaveOut.push_back(movie.resolvedPath());
     if (job.stream == nullptr && fileSize(targetOf(job))) {
       leaveOut.push_back(resolvedPathOf(targetOf(job)));
     }
-    included = filesToPack(job.include, leaveOut, job.rules);
+    included = filesToPack(*options.include, leaveOut, job.rules);
   }
   uint64_t includedSize = 0;
   for (const FileToPack& file : included) includedSize += file.size;
 
   Output output(job);
   Copier copier(stubSize + includedSize + movieSize, streamed ? nullptr : job.progress);
-  copier.copy(stub, 0, stubSize, output.file());
+  if (dressed) {
+    output.file().writeExactly(dressed->data(), dressed->size());
+  } else {
+    copier.copy(stub, 0, stubSize, output.file());
+  }
   // An empty folder adds nothing: the package is then what it is without one.
-  if (!included.empty()) writePackedFiles(included, job.include, job.rules, copier, output.file());
+  if (!included.empty()) {
+    writePackedFiles(included, *options.include, job.rules, copier, output.file());
+  }
   uint64_t length = movieSize;
   if (streamed) {
     length = copier.copyStream(movie, output.file(), largestMovie(package));
@@ -148,6 +164,17 @@ Result extract(const Job& job) {
 }
 
 }  // namespace
+
+GameOptions optionsOf(const Job& job) {
+  GameOptions options = job.options;
+  if (job.input == nullptr) {
+    if (std::optional<GameOptions> file = readOptionsFile(job.source, job.rules)) {
+      options = overlaid(options, *file);
+    }
+  }
+  checkOptions(options);
+  return options;
+}
 
 Result convert(const Job& job) {
   try {

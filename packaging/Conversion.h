@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "packaging/GameOptions.h"
 #include "packaging/Layouts.h"
 #include "packaging/PackageFormat.h"
 #include "platform/File.h"
@@ -35,9 +36,12 @@ struct Job {
   // Extraction: every layout of Layouts.h, a macOS projector's folder included (a zip's deflated
   // movie unpacked), rather than our projector's alone (the Windows program's rule).
   bool everyLayout = false;
-  // Packing: a folder whose files, and those of every folder below, the package carries beside
-  // its movie (PackedFiles.h); empty for none, which packs exactly stub, movie and trailer.
-  std::string include{};
+  // Packing: the game's options (GameOptions.h), over those of the options file beside the
+  // source, which a movie read from `input` has none of. `include`: a folder whose files, and
+  // those of every folder below, the package carries beside its movie (PackedFiles.h); none, or an
+  // empty one, packs exactly stub, movie and trailer. The icon, title, full screen and version
+  // strings dress a copy of the stub (GameFace.h); without them the stub is copied as it is.
+  GameOptions options{};
 };
 
 // What a conversion found itself. Everything else is a FileError: FileRefusedError for what it
@@ -61,6 +65,10 @@ struct Result {
   // The file the reason is about: the stub, the source or the target, as the job names it.
   std::string file;
 };
+
+// The options a packing job packs with: its own over those of the source's options file.
+// FileOpenError and FileFormatError as readOptionsFile, and checkOptions.
+GameOptions optionsOf(const Job& job);
 
 Result convert(const Job& job);
 

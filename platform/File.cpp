@@ -11,6 +11,13 @@
 namespace pravix {
 namespace {
 
+// A reason as the first words of a message, for a person: "The title is ...".
+std::string sentence(std::string reason) {
+  if (!reason.empty() && reason[0] >= 'a' && reason[0] <= 'z')
+    reason[0] = static_cast<char>(reason[0] - 'a' + 'A');
+  return reason;
+}
+
 // Eight hex digits for a fresh name: short, so that the name fits wherever its folder's names fit,
 // and different from run to run and from try to try.
 std::string uniqueDigits(unsigned attempt) {
@@ -49,6 +56,9 @@ FileCreateError::FileCreateError(const std::string& path, const FileCreateError&
 
 FileRefusedError::FileRefusedError(const std::string& path, const std::string& reason)
     : FileError(quotedName(path) + " " + reason, path, reason) {}
+
+FileFormatError::FileFormatError(const std::string& path, const std::string& reason)
+    : FileError(path.empty() ? sentence(reason) : quotedName(path) + " " + reason, path, reason) {}
 
 CreatedFile File::createUnique(const std::string& folder, const std::string& stem,
                                const std::string& extension) {

@@ -67,6 +67,14 @@ class FileRefusedError : public FileError {
   explicit FileRefusedError(const std::string& message) : FileError(message) {}
 };
 
+// A file the program reads for what it holds (an icon, a game's options) that does not hold it:
+// "\"PATH\" REASON"; or an option given on a command line or in a window, which names no file:
+// the reason alone, as a sentence.
+class FileFormatError : public FileError {
+ public:
+  FileFormatError(const std::string& path, const std::string& reason);
+};
+
 // A file stands where the result was to go, and it is kept (Existing::Keep).
 class FileExistsError : public FileRefusedError {
  public:

@@ -69,6 +69,7 @@ using RegistryKey = UniqueHandle<Win32HandleTraits<HKEY, RegCloseKey>>;
 using GdiObject = UniqueHandle<Win32HandleTraits<HGDIOBJ, DeleteObject>>;
 using Module = UniqueHandle<Win32HandleTraits<HMODULE, FreeLibrary>>;
 using Menu = UniqueHandle<Win32HandleTraits<HMENU, DestroyMenu>>;
+using Icon = UniqueHandle<Win32HandleTraits<HICON, DestroyIcon>>;
 
 // Sockets fail as INVALID_SOCKET, and close with closesocket (ws2_32).
 struct SocketTraits {

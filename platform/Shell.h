@@ -9,6 +9,19 @@
 
 namespace pravix {
 
+// COM on the calling thread, single-threaded as the shell's objects, handlers and dialogs need it,
+// for as long as this lives.
+class ComApartment {
+ public:
+  ComApartment();
+  ~ComApartment();
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  HRESULT result_;
+};
+
 // Opens `file` with the program associated with it; the outcome is not looked at.
 void openWithShell(HWND owner, const std::string& file);
 

@@ -11,25 +11,13 @@
 #include "platform/System.h"
 
 namespace pravix {
-namespace {
 
-// COM on the calling thread, single-threaded as the shell's objects and handlers need it, for as
-// long as this lives.
-class ComApartment {
- public:
-  ComApartment()
-      : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
+ComApartment::ComApartment()
+    : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
 
- private:
-  HRESULT result_;
-};
-
-}  // namespace
+ComApartment::~ComApartment() {
+  if (SUCCEEDED(result_)) CoUninitialize();
+}
 
 void openWithShell(HWND owner, const std::string& file) {
   ShellExecuteA(owner, "open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);

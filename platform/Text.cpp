@@ -20,6 +20,63 @@ size_t utf8End(std::string_view text, size_t at) {
   return at + length;
 }
 
+std::optional<std::u16string> utf16Of(std::string_view text) {
+  std::u16string wide;
+  wide.reserve(text.size());
+  for (size_t at = 0; at < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0x80) {
+      wide += static_cast<char16_t>(lead);
+      ++at;
+      continue;
+    }
+    const size_t end = utf8End(text, at);
+    if (end == at) return std::nullopt;
+    uint32_t code = lead & (0x7Fu >> (end - at));
+    for (size_t i = at + 1; i < end; ++i) code = code << 6 | (text[i] & 0x3Fu);
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      wide += static_cast<char16_t>(0xD800 + (code >> 10));
+      wide += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+    } else {
+      wide += static_cast<char16_t>(code);
+    }
+    at = end;
+  }
+  return wide;
+}
+
+std::optional<std::string> utf8Of(std::u16string_view text) {
+  std::string narrow;
+  narrow.reserve(text.size());
+  for (size_t at = 0; at < text.size(); ++at) {
+    uint32_t code = text[at];
+    if (code >= 0xD800 && code <= 0xDFFF) {
+      if (code > 0xDBFF || at + 1 == text.size() || text[at + 1] < 0xDC00 ||
+          text[at + 1] > 0xDFFF) {
+        return std::nullopt;
+      }
+      code = 0x10000 + ((code - 0xD800) << 10) + (text[++at] - 0xDC00u);
+    }
+    if (code < 0x80) {
+      narrow += static_cast<char>(code);
+    } else if (code < 0x800) {
+      narrow += static_cast<char>(0xC0 | code >> 6);
+      narrow += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      narrow += static_cast<char>(0xE0 | code >> 12);
+      narrow += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+      narrow += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      narrow += static_cast<char>(0xF0 | code >> 18);
+      narrow += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+      narrow += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+      narrow += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  return narrow;
+}
+
 std::string jsonString(std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string json = "\"";

@@ -17,7 +17,7 @@ cmake --build "$tree" >"$tree/build.log" 2>&1 || {
 }
 
 status=0
-for target in extract command_line path locate info packed_files http request_path; do
+for target in extract command_line path locate info packed_files game_face http request_path; do
   fuzzer="$tree/fuzz/fuzz_$target"
   seeds=("$root/fuzz/corpus/$target/"*)
   # The fuzzer adds what it finds to its corpus: work on a copy, not the committed seeds.

@@ -31,7 +31,7 @@ int play() {
     showMessage("There is no movie to show.\n\n" + problem + ".", MB_ICONERROR);
     return kExitRefused;
   }
-  const ShowOutcome shown = showInBrowser(*movie, programTitle(".exe"), PageMode::Window);
+  const ShowOutcome shown = showInBrowser(*movie, ownFace(programTitle(".exe")), PageMode::Window);
   switch (shown.kind) {
     case ShowOutcome::Kind::Shown:
       return kExitWritten;

@@ -223,7 +223,7 @@ int showFullScreen(HINSTANCE instance) {
     std::deque<SaverState> states;
     const std::vector<HWND> covers = coverOtherMonitors(instance, states);
     const ShowOutcome shown =
-        showInBrowser(*movie, programTitle(".scr"), PageMode::FullScreen, handleMessages);
+        showInBrowser(*movie, ownFace(programTitle(".scr")), PageMode::FullScreen, handleMessages);
     for (HWND cover : covers) {
       if (IsWindow(cover)) DestroyWindow(cover);
     }

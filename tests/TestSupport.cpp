@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -65,6 +66,89 @@ Bytes projectorBytes(const Bytes& stub, const Bytes& movie) {
 
 Bytes screenSaverBytes(const Bytes& stub, const Bytes& movie) {
   return concat(concat(stub, movie), littleEndian(movie.size() + 4));
+}
+
+namespace {
+
+void putAt(Bytes& bytes, size_t at, uint64_t value, size_t count) {
+  for (size_t i = 0; i < count; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+}  // namespace
+
+Bytes programImage(bool wide) {
+  Bytes image(0x800, 0);
+  image[0] = 'M';
+  image[1] = 'Z';
+  putAt(image, 0x3C, 0x40, 4);
+  image[0x40] = 'P';
+  image[0x41] = 'E';
+  const size_t optional = 0x58;
+  const size_t optionalSize = wide ? 0xF0 : 0xE0;
+  putAt(image, 0x44, wide ? 0x8664 : 0x14C, 2);  // the machine
+  putAt(image, 0x46, 3, 2);                      // sections
+  putAt(image, 0x54, optionalSize, 2);
+  putAt(image, 0x56, 0x22, 2);  // an executable, large addresses aware
+  putAt(image, optional, wide ? 0x20B : 0x10B, 2);
+  putAt(image, optional + 8, 0x400, 4);  // initialised data
+  putAt(image, optional + 32, 0x1000, 4);
+  putAt(image, optional + 36, 0x200, 4);
+  putAt(image, optional + 56, 0x4000, 4);  // the image's size
+  putAt(image, optional + 60, 0x200, 4);   // the headers'
+  putAt(image, optional + 64, 0x1234, 4);  // a checksum, to be kept up to date
+  const size_t directories = optional + (wide ? 112 : 96);
+  putAt(image, directories - 4, 16, 4);
+  putAt(image, directories + 2 * 8, 0x2000, 4);
+  putAt(image, directories + 2 * 8 + 4, 16, 4);
+  putAt(image, directories + 5 * 8, 0x3000, 4);
+  putAt(image, directories + 5 * 8 + 4, 12, 4);
+  struct {
+    const char* name;
+    uint32_t virtualSize, address, rawSize, rawOffset, characteristics;
+  } sections[] = {{".text", 0x200, 0x1000, 0x200, 0x200, 0x60000020},
+                  {".rsrc", 16, 0x2000, 16, 0x400, 0x40000040},
+                  {".reloc", 12, 0x3000, 0x200, 0x600, 0x42000040}};
+  size_t at = optional + optionalSize;
+  for (const auto& section : sections) {
+    std::copy_n(section.name, std::strlen(section.name), image.begin() + at);
+    putAt(image, at + 8, section.virtualSize, 4);
+    putAt(image, at + 12, section.address, 4);
+    putAt(image, at + 16, section.rawSize, 4);
+    putAt(image, at + 20, section.rawOffset, 4);
+    putAt(image, at + 36, section.characteristics, 4);
+    at += 40;
+  }
+  const Bytes text = patternBytes(0x200, 1);
+  std::copy(text.begin(), text.end(), image.begin() + 0x200);
+  const Bytes relocations = patternBytes(12, 2);
+  std::copy(relocations.begin(), relocations.end(), image.begin() + 0x600);
+  return image;
+}
+
+Bytes iconFile(const std::vector<std::pair<unsigned, unsigned>>& sizes) {
+  Bytes file(6 + 16 * sizes.size(), 0);
+  putAt(file, 2, 1, 2);
+  putAt(file, 4, sizes.size(), 2);
+  size_t entry = 6;
+  for (const auto& [width, height] : sizes) {
+    // The header, the pixels, and the mask's rows of 32 bits.
+    Bytes image(40, 0);
+    putAt(image, 0, 40, 4);
+    putAt(image, 4, width, 4);
+    putAt(image, 8, 2 * height, 4);
+    putAt(image, 12, 1, 2);
+    putAt(image, 14, 32, 2);
+    image = concat(image, patternBytes(width * height * 4 + (width + 31) / 32 * 4 * height, width));
+    file[entry] = static_cast<uint8_t>(width % 256);
+    file[entry + 1] = static_cast<uint8_t>(height % 256);
+    putAt(file, entry + 4, 1, 2);
+    putAt(file, entry + 6, 32, 2);
+    putAt(file, entry + 8, image.size(), 4);
+    putAt(file, entry + 12, file.size(), 4);
+    file = concat(file, image);
+    entry += 16;
+  }
+  return file;
 }
 
 std::string openMessage(const std::string& path, const std::string& reason) {

@@ -53,6 +53,17 @@ Bytes projectorTrailer(uint32_t length);
 Bytes projectorBytes(const Bytes& stub, const Bytes& movie);
 Bytes screenSaverBytes(const Bytes& stub, const Bytes& movie);
 
+// A Windows program's image as the linker lays ours out, with nothing in it: 0x200-byte file and
+// 0x1000-byte section alignment, a checksum, and three sections: .text (0x200 bytes of
+// patternBytes(0x200, 1) at file offset 0x200, address 0x1000), .rsrc (an empty resource
+// directory: 16 bytes at 0x400, address 0x2000, its size not aligned) and .reloc (patternBytes(12,
+// 2) at 0x600, address 0x3000, named by the relocation directory). 64-bit (PE32+) when `wide`.
+// 0x800 bytes.
+Bytes programImage(bool wide);
+
+// An .ico file of 32-bit images of these sizes (1 to 256 pixels), each a DIB of patternBytes.
+Bytes iconFile(const std::vector<std::pair<unsigned, unsigned>>& sizes);
+
 // The messages of a file that cannot be opened or created, for an absolute `path` and the
 // system's text for the error.
 std::string openMessage(const std::string& path, const std::string& reason);

@@ -54,10 +54,21 @@ const char* windowClass(ControlKind kind) {
     case ControlKind::Bevel:
       return kBevelClassName;
     case ControlKind::Label:
+    case ControlKind::FieldLabel:
     case ControlKind::Picture:
       return "STATIC";
   }
   return "STATIC";
+}
+
+// The text a label shows: a field's label without the "&" that marks its key ("&&" shows one).
+std::string shownText(ControlKind kind, const char* text) {
+  std::string shown;
+  for (const char* c = text; *c != '\0'; ++c) {
+    if (kind == ControlKind::FieldLabel && *c == '&' && *++c == '\0') break;
+    shown += *c;
+  }
+  return shown;
 }
 
 SIZE textSize(HWND window, HFONT font, const char* text) {
@@ -121,6 +132,13 @@ void setLabelText(HWND label, const char* text) {
   SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+std::string controlText(HWND control) {
+  std::string text(static_cast<size_t>(GetWindowTextLengthA(control)) + 1, '\0');
+  text.resize(
+      static_cast<size_t>(GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
 COLORREF textColourOf(const ControlSpec* layout, size_t count, int id) {
   const ControlSpec* entry = findSpec(layout, count, id);
   return entry == nullptr ? kDefaultColour : entry->textColour;
@@ -142,6 +160,8 @@ DWORD baseStyle(ControlKind kind) {
       return kChild | WS_TABSTOP | BS_PUSHBUTTON;
     case ControlKind::Label:
       return kChild | SS_LEFT | SS_NOPREFIX;
+    case ControlKind::FieldLabel:
+      return kChild | SS_LEFT;
     case ControlKind::Edit:
       return kChild | WS_TABSTOP | WS_BORDER | ES_LEFT | ES_AUTOHSCROLL;
     case ControlKind::Picture:
@@ -169,8 +189,8 @@ Controls buildLayout(HWND window, const ControlSpec* layout, size_t count, HFONT
     }
     int width = entry.width;
     int height = entry.height;
-    if (entry.kind == ControlKind::Label) {
-      const SIZE size = textSize(window, controlFont, entry.text);
+    if (entry.kind == ControlKind::Label || entry.kind == ControlKind::FieldLabel) {
+      const SIZE size = textSize(window, controlFont, shownText(entry.kind, entry.text).c_str());
       width = size.cx;
       height = size.cy;
     }

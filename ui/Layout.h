@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <map>
+#include <string>
 #include <vector>
 
 #include "ui/Window.h"
@@ -16,8 +17,11 @@ enum class ControlKind {
   GroupBox,  // a captioned frame; its controls are placed relative to it
   Button,
   Label,  // sizes itself to its text
+  // A label naming the control after it in the table, sized as a label: the letter after its "&"
+  // is underlined, and Alt with that letter moves the focus to that control.
+  FieldLabel,
   Edit,
-  Picture,  // the program's icon
+  Picture,  // an icon: the program's, or one the window sets
   Bevel,    // an etched line along its top edge
 };
 
@@ -39,6 +43,9 @@ struct ControlSpec {
 
 // Gives a label new text and sizes it to that text, as labels do.
 void setLabelText(HWND label, const char* text);
+
+// The text a control shows or holds.
+std::string controlText(HWND control);
 
 // The text colour of a control of `layout` with that id, or kDefaultColour.
 COLORREF textColourOf(const ControlSpec* layout, size_t count, int id);

@@ -10,6 +10,7 @@
 #include "resources/ResourceIds.h"
 #include "ui/AboutFrm.h"
 #include "ui/Application.h"
+#include "ui/OptionsFrm.h"
 #include "ui/ScreenSaverTarget.h"
 
 namespace pravix {
@@ -93,6 +94,7 @@ HandlerTable TMainForm::handlers() const {
       on(Event::Menu, IDM_CONVERTEXETOSWF, &TMainForm::ConvertEXEtoSWFClick),
       on(Event::Click, kButton3, &TMainForm::SetasScreenSaver1Click),
       on(Event::Menu, IDM_SETASSCREENSAVER, &TMainForm::SetasScreenSaver1Click),
+      on(Event::Menu, IDM_PROJECTOROPTIONS, &TMainForm::ProjectorOptions1Click),
       on(Event::Click, kBtnGo, &TMainForm::BtnGoClick),
       on(Event::Menu, IDM_EXIT, &TMainForm::Exit1Click),
       on(Event::Menu, IDM_CONTENTS, &TMainForm::Contents1Click),
@@ -106,11 +108,7 @@ LRESULT TMainForm::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_ACTIVATE:
       // Coming back to the window gives the focus back to the control that had it.
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        focus_ = GetFocus();
-      } else {
-        SetFocus(focus_ != nullptr && IsChild(handle(), focus_) ? focus_ : controls_[kButton1]);
-      }
+      keepFocus(wParam, controls_[kButton1]);
       return 0;
     case WM_DESTROY:
       application().terminate();
@@ -159,6 +157,14 @@ void TMainForm::SetasScreenSaver1Click() {
   }
 }
 
+void TMainForm::ProjectorOptions1Click() {
+  const auto movie = OpenDialogSwf.execute(handle());
+  if (!movie) return;
+  if (TOptionsForm* options = application().formOnce<TOptionsForm>()) {
+    options->edit(*movie, handle());
+  }
+}
+
 Outcome TMainForm::convertAndTell(Task task, const std::string& source, const std::string& target) {
   const Outcome outcome = convert(Job{task, source, {}, target, nullptr, nullptr}).outcome;
   if (outcome == Outcome::DamagedTrailer) throw StreamReadError();
@@ -200,11 +206,7 @@ void TMainForm::showTarget(const std::string& target) {
 }
 
 std::string TMainForm::text(int id) const {
-  HWND control = controls_[id];
-  std::string value(static_cast<size_t>(GetWindowTextLengthA(control)) + 1, '\0');
-  value.resize(
-      static_cast<size_t>(GetWindowTextA(control, value.data(), static_cast<int>(value.size()))));
-  return value;
+  return controlText(controls_[id]);
 }
 
 void TMainForm::setText(int id, const std::string& text) {

@@ -64,6 +64,7 @@ class TMainForm : public Window {
   void ConvertSWFtoEXEClick();
   void ConvertEXEtoSWFClick();
   void SetasScreenSaver1Click();
+  void ProjectorOptions1Click();
   void BtnGoClick();
   void Exit1Click();
   void Contents1Click();
@@ -84,7 +85,6 @@ class TMainForm : public Window {
   GdiObject font_;
   Controls controls_;
   HACCEL accelerators_;
-  HWND focus_ = nullptr;  // the control that had the focus when the window was last left
   OpenDialog OpenDialogSwf;
   OpenDialog OpenDialogExe;
 };

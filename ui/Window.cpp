@@ -93,7 +93,27 @@ LRESULT Window::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     endModal();
     return 0;
   }
+  // What a dialog window does when the dialog keys move the focus: to the control named, or to
+  // the next (or previous) one that Tab stops at, its text selected as Tab selects it.
+  if (message == WM_NEXTDLGCTL) {
+    HWND next = LOWORD(lParam) != 0 ? reinterpret_cast<HWND>(wParam)
+                                    : GetNextDlgTabItem(handle_, GetFocus(), wParam != 0);
+    if (next == nullptr) return 0;
+    if (SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) {
+      SendMessageA(next, EM_SETSEL, 0, -1);
+    }
+    SetFocus(next);
+    return 0;
+  }
   return DefWindowProcA(handle_, message, wParam, lParam);
+}
+
+void Window::keepFocus(WPARAM activation, HWND first) {
+  if (LOWORD(activation) == WA_INACTIVE) {
+    focus_ = GetFocus();
+  } else {
+    SetFocus(focus_ != nullptr && IsChild(handle_, focus_) ? focus_ : first);
+  }
 }
 
 LRESULT Window::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -65,7 +65,8 @@ class Window {
   void showModal(HWND owner);
   void endModal() { modal_ = false; }
   // Lets the window take a message before the loop translates and dispatches it: the dialog
-  // keys (Tab moves the focus; Enter presses the focused button, as no button is a default one).
+  // keys (Tab moves the focus; Enter presses the focused button, and elsewhere a window's button
+  // with the id IDOK, Esc its IDCANCEL, where it has them).
   virtual bool preTranslateMessage(MSG& message);
   // Hooks the controls named by the table's mouse rows, which get their mouse messages
   // themselves; once the form has made its controls.
@@ -78,8 +79,12 @@ class Window {
               HMENU menu, HWND owner = nullptr);
   // The form's handlers; the base runs them for the events of their rows.
   virtual HandlerTable handlers() const { return {}; }
-  // Every message that no row of the table took.
+  // Every message that no row of the table took. The base moves the focus as the dialog keys ask
+  // (WM_NEXTDLGCTL: the key of a field's label), and hides a modal window that is closed.
   virtual LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // For WM_ACTIVATE: remembers the control that has the focus when the window is left, and gives
+  // the focus back to it (or to `first`) when the window is activated again.
+  void keepFocus(WPARAM activation, HWND first);
 
  private:
   LRESULT dispatch(UINT message, WPARAM wParam, LPARAM lParam);
@@ -94,6 +99,7 @@ class Window {
   Application& application_;
   HWND handle_ = nullptr;
   bool modal_ = false;
+  HWND focus_ = nullptr;  // the control that had the focus when the window was last left
 };
 
 // A row of a form's handler table, for a handler of the form.

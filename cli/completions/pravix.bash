@@ -15,11 +15,28 @@ _pravix() {
       _filedir -d
       return
       ;;
+    --icon)
+      _filedir ico
+      return
+      ;;
+    --title)
+      return
+      ;;
+    --version-info)
+      mapfile -t COMPREPLY < <(compgen -W "FileDescription= FileVersion= ProductName= \
+        ProductVersion= CompanyName= LegalCopyright= LegalTrademarks= OriginalFilename= \
+        InternalName= Comments= PrivateBuild= SpecialBuild=" -- "$cur")
+      compopt -o nospace
+      return
+      ;;
   esac
   $split && return
   local options="-q --quiet -v --verbose -h --help"
   case ${words[1]} in
-    pack) options+=" -o --output -d --output-dir -f --force -s --screen-saver --stub --include" ;;
+    pack)
+      options+=" -o --output -d --output-dir -f --force -s --screen-saver --stub --include --icon"
+      options+=" --title --version-info --fullscreen"
+      ;;
     extract) options+=" -o --output -d --output-dir -f --force --files" ;;
     info) options+=" --json" ;;
     *) return ;;

@@ -14,6 +14,10 @@ complete -c pravix -n "__fish_seen_subcommand_from pack extract" -s f -l force -
 complete -c pravix -n "__fish_seen_subcommand_from pack" -s s -l screen-saver -d 'Pack a screen saver instead of a projector'
 complete -c pravix -n "__fish_seen_subcommand_from pack" -l stub -r -F -d 'Pack behind FILE instead of the installed stub'
 complete -c pravix -n "__fish_seen_subcommand_from pack" -l include -r -f -a '(__fish_complete_directories)' -d 'Pack the files of DIR with each movie'
+complete -c pravix -n "__fish_seen_subcommand_from pack" -l icon -r -f -a '(__fish_complete_path (commandline -ct | string replace -r -- "^--icon=" "") | string match -rie -- "\.ico\t|/\t")' -d 'Give each package the icon of FILE.ico'
+complete -c pravix -n "__fish_seen_subcommand_from pack" -l title -r -f -d 'Title the window TEXT'
+complete -c pravix -n "__fish_seen_subcommand_from pack" -l version-info -r -f -a 'FileDescription= FileVersion= ProductName= ProductVersion= CompanyName= LegalCopyright= LegalTrademarks= OriginalFilename= InternalName= Comments= PrivateBuild= SpecialBuild=' -d 'Set the version string NAME to VALUE'
+complete -c pravix -n "__fish_seen_subcommand_from pack" -l fullscreen -d 'Start full screen'
 complete -c pravix -n "__fish_seen_subcommand_from extract" -l files -r -f -a '(__fish_complete_directories)' -d 'Also write the packed files into DIR'
 complete -c pravix -n "__fish_seen_subcommand_from info" -l json -d 'One JSON object per file'
 complete -c pravix -n "__fish_seen_subcommand_from $commands" -F

@@ -52,10 +52,10 @@ std::string browserCommand(const std::string& browser, const std::string& how,
 }  // namespace
 
 std::string appWindowCommand(const std::string& browser, const std::string& address,
-                             const std::string& profile, WindowSize size) {
+                             const std::string& profile, WindowSize size, bool fullScreen) {
   return browserCommand(browser, quoteArgument("--app=" + address), profile) +
          " --autoplay-policy=no-user-gesture-required --window-size=" + std::to_string(size.width) +
-         "," + std::to_string(size.height);
+         "," + std::to_string(size.height) + (fullScreen ? " --start-fullscreen" : "");
 }
 
 std::string kioskCommand(const std::string& browser, const std::string& address,

@@ -26,9 +26,11 @@ WindowSize stageWindowSize(const MovieHeader& header, WindowSize most);
 std::string quoteArgument(const std::string& argument);
 
 // The command line that opens `address` in the browser at `browser` as an app window of that
-// size, with a profile of its own in `profile`, no first-run pages, and sound without a click.
+// size, with a profile of its own in `profile`, no first-run pages, and sound without a click;
+// with `fullScreen`, the window starts full screen (the size is the one it takes when the user
+// leaves full screen).
 std::string appWindowCommand(const std::string& browser, const std::string& address,
-                             const std::string& profile, WindowSize size);
+                             const std::string& profile, WindowSize size, bool fullScreen);
 
 // The command line that opens `address` full screen on the primary monitor, in kiosk mode (no
 // frame, no bars, no way out but the page's own), with a profile of its own in `profile` and no

@@ -1,5 +1,6 @@
-// Showing a movie in a browser on Win32: the web player's files from the program's resources, the
-// movie from its file, Edge or Chrome found through App Paths, else the default browser.
+// Showing a movie in a browser on Win32: the web player's files, the icon and the game's face from
+// the program's resources, the movie from its file, Edge or Chrome found through App Paths, else
+// the default browser.
 #include "stubs/show/BrowserShow.h"
 
 #include <windows.h>
@@ -10,6 +11,9 @@
 #include <stdexcept>
 #include <vector>
 
+#include "packaging/GameFace.h"
+#include "packaging/GameOptions.h"
+#include "packaging/IconFile.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
 #include "platform/System.h"
@@ -49,13 +53,41 @@ constexpr PlayerFile kPlayerFiles[] = {
 #include "stubs/show/PlayerFiles.inc"
 };
 
-// The bytes of one of the program's RCDATA resources, which stay mapped with its image.
-std::string_view resourceBytes(int id, const char* what) {
-  const HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), RT_RCDATA);
+// The bytes of one of the program's own resources, which stay mapped with its image; nothing when
+// it has none of that name and type.
+std::optional<std::string_view> ownResource(const char* name, const char* type) {
+  const HRSRC found = FindResourceA(nullptr, name, type);
   const HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
   const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
-  if (bytes == nullptr) throw std::runtime_error(std::string("The program lacks its ") + what);
+  if (bytes == nullptr) return std::nullopt;
   return std::string_view(static_cast<const char*>(bytes), SizeofResource(nullptr, found));
+}
+
+// The bytes of one of the program's RCDATA resources.
+std::string_view resourceBytes(int id, const char* what) {
+  const std::optional<std::string_view> bytes = ownResource(MAKEINTRESOURCEA(id), RT_RCDATA);
+  if (!bytes) throw std::runtime_error(std::string("The program lacks its ") + what);
+  return *bytes;
+}
+
+// The program's icon as an .ico file, made from its own icon group and images: those are what a
+// packer replaces to give a package the game's icon, and the page's icon is always the program's.
+std::string ownIconFile() {
+  const std::optional<std::string_view> group =
+      ownResource(MAKEINTRESOURCEA(kStubIconGroup), RT_GROUP_ICON);
+  std::optional<std::string> file;
+  if (group) {
+    file =
+        iconFileOf(*group, [](uint16_t id) { return ownResource(MAKEINTRESOURCEA(id), RT_ICON); });
+  }
+  if (!file) throw std::runtime_error("The program lacks its icon");
+  return std::move(*file);
+}
+
+// `first` and `second`, each a notice for the page's console or empty, one a line.
+std::string bothNotices(const std::string& first, const std::string& second) {
+  if (first.empty() || second.empty()) return first + second;
+  return first + "\n" + second;
 }
 
 // What the page shows, and what it tells: when it last called back, whether it asked for the end.
@@ -63,10 +95,12 @@ std::string_view resourceBytes(int id, const char* what) {
 // beside it and keeps its movie's saves.
 class PlayerShow : public SiteContent, public ShowEvents {
  public:
-  PlayerShow(const EmbeddedMovie& movie, const std::string& title, PageMode mode)
+  PlayerShow(const EmbeddedMovie& movie, const ShowFace& face, PageMode mode)
       : movie_(movie),
         packed_(movie.file(), movie.location().offset),
-        icon_(resourceBytes(PRAVIX_ICON_RESOURCE, "icon")) {
+        face_(face),
+        mode_(mode),
+        icon_(ownIconFile()) {
     for (const PlayerFile& player : kPlayerFiles) {
       // Served from the mapped image, never copied whole.
       resources_.push_back(resourceBytes(player.resource, player.name));
@@ -86,7 +120,14 @@ class PlayerShow : public SiteContent, public ShowEvents {
       } catch (const FileError&) {
       }
     }
-    page_ = playerPage(title, mode, saves_ ? saves_->limits() : SaveLimits{}, packed_.problem());
+    face_.notice = bothNotices(face_.notice, packed_.problem());
+    writePage(false);
+  }
+
+  // The page for the default browser, which no switch of ours starts full screen: a game that
+  // starts so asks at the user's first key or click. Only before the page is served.
+  void showInDefaultBrowser() {
+    if (face_.fullScreen) writePage(true);
   }
 
   std::unique_ptr<Body> page() override { return std::make_unique<BytesBody>(page_); }
@@ -130,10 +171,17 @@ class PlayerShow : public SiteContent, public ShowEvents {
   bool ended() const { return endAsked_; }
 
  private:
+  void writePage(bool askFullScreen) {
+    page_ = playerPage(face_.title, mode_, saves_ ? saves_->limits() : SaveLimits{}, face_.notice,
+                       askFullScreen);
+  }
+
   const EmbeddedMovie& movie_;
   PackedFolder packed_;
+  ShowFace face_;
+  PageMode mode_;
   std::string page_;
-  std::string_view icon_;
+  std::string icon_;
   std::vector<std::string_view> resources_;
   std::optional<FolderFiles> beside_;
   std::optional<SaveStore> saves_;
@@ -183,7 +231,23 @@ bool showInAppBrowser(
 
 }  // namespace
 
-ShowOutcome showInBrowser(const EmbeddedMovie& movie, const std::string& title, PageMode mode,
+ShowFace ownFace(const std::string& title) {
+  ShowFace face;
+  face.title = title;
+  const std::optional<std::string_view> text = ownResource(kGameResourceName, RT_RCDATA);
+  if (!text) return face;
+  try {
+    const GameOptions options = parseOptions(*text, executablePath());
+    face.title = options.title.value_or(title);
+    face.fullScreen = options.fullScreen.value_or(false);
+  } catch (const FileError& error) {
+    // The message names the program's file, and where in the resource's text it fails.
+    face.notice = std::string("The program's title and full screen are left out: ") + error.what();
+  }
+  return face;
+}
+
+ShowOutcome showInBrowser(const EmbeddedMovie& movie, const ShowFace& face, PageMode mode,
                           const std::function<bool()>& keepShowing) {
   std::optional<LoopbackServer> server;
   std::optional<PlayerShow> show;
@@ -191,7 +255,7 @@ ShowOutcome showInBrowser(const EmbeddedMovie& movie, const std::string& title, 
   const ServerLimits limits;
   try {
     server.emplace(limits);
-    show.emplace(movie, title, mode);
+    show.emplace(movie, face, mode);
     site.emplace(randomHex(kSecretBytes), server->port(), *show, *show);
   } catch (const std::runtime_error& error) {
     return {ShowOutcome::Kind::CannotServe, error.what()};
@@ -210,10 +274,11 @@ ShowOutcome showInBrowser(const EmbeddedMovie& movie, const std::string& title, 
     }
     const WindowSize size = windowFor(movie.header());
     if (showInAppBrowser(*server, *site, showing, [&](const auto& browser, const auto& profile) {
-          return appWindowCommand(browser, address, profile, size);
+          return appWindowCommand(browser, address, profile, size, face.fullScreen);
         })) {
       return ShowOutcome{};
     }
+    show->showInDefaultBrowser();
     try {
       shellOpen(site->address(),
                 "Neither Microsoft Edge nor Google Chrome is installed, and no browser "

@@ -50,7 +50,8 @@ std::string htmlText(const std::string& text) {
   return html;
 }
 
-std::string pageSettings(PageMode mode, const SaveLimits& limits, const std::string& notice) {
+std::string pageSettings(PageMode mode, const SaveLimits& limits, const std::string& notice,
+                         bool askFullScreen) {
   std::string names;
   for (const auto& [name, value] : {std::pair<const char*, std::string_view>{"movie", kMovieName},
                                     {"icon", kIconName},
@@ -74,16 +75,17 @@ std::string pageSettings(PageMode mode, const SaveLimits& limits, const std::str
          ",\"saves\":" + std::to_string(limits.saves) +
          ",\"nameLength\":" + std::to_string(limits.nameLength) + "},\"endEvents\":[" + events +
          "],\"pointerTolerance\":" + std::to_string(kPointerTolerance) +
-         ",\"notice\":" + jsonString(notice) + "}";
+         ",\"notice\":" + jsonString(notice) +
+         ",\"askFullScreen\":" + (askFullScreen ? "true" : "false") + "}";
 }
 
 std::string playerPage(const std::string& title, PageMode mode, const SaveLimits& limits,
-                       const std::string& notice) {
+                       const std::string& notice, bool askFullScreen) {
   std::string page(kPageText);
   fillIn(page, "icon", htmlText(kIconName));
   fillIn(page, "player", htmlText(kPlayerScriptName));
   // Inside a script element only "</script" could end it early: JSON may write "<" as an escape.
-  std::string settings = pageSettings(mode, limits, notice);
+  std::string settings = pageSettings(mode, limits, notice, askFullScreen);
   for (size_t at = settings.find('<'); at != std::string::npos; at = settings.find('<', at)) {
     settings.replace(at, 1, "\\u003c");
   }

@@ -15,12 +15,15 @@ enum class PageMode {
 
 // The page, titled `title` (UTF-8).
 std::string playerPage(const std::string& title, PageMode mode, const SaveLimits& limits,
-                       const std::string& notice);
+                       const std::string& notice, bool askFullScreen);
 
 // The settings the page reads from its element "settings", as JSON: the mode, the site's names,
-// the saves' limits, what ends a screen saver's show, and `notice`, for the page's console (what
-// the program could not serve), empty when there is nothing to tell.
-std::string pageSettings(PageMode mode, const SaveLimits& limits, const std::string& notice);
+// the saves' limits, what ends a screen saver's show, `notice`, for the page's console (what the
+// program could not serve or read), empty when there is nothing to tell, and `askFullScreen`: the
+// page asks the browser for full screen at the user's first key or click (a browser grants it
+// only then), for a game that starts full screen where no switch of the browser's does it.
+std::string pageSettings(PageMode mode, const SaveLimits& limits, const std::string& notice,
+                         bool askFullScreen);
 
 // `text` with the characters that mean something in HTML written as references.
 std::string htmlText(const std::string& text);

@@ -46,7 +46,9 @@ for shell in bash fish; do
   expect "$shell" pravix pack --s : --screen-saver --stub
   expect "$shell" pravix info -- : --json --quiet --verbose --help
   expect "$shell" pravix extract --o : --output --output-dir
-  expect "$shell" pravix pack --i : --include
+  expect "$shell" pravix pack --i : --icon --include
+  expect "$shell" pravix pack --f : --force --fullscreen
+  expect "$shell" pravix pack --version-info Product : ProductName= ProductVersion=
   expect "$shell" pravix extract --f : --files --force
   expect "$shell" pravix info --f :
   offered=$(for command in pack extract info; do "${shell}_offers" pravix "$command" --; done
@@ -55,6 +57,18 @@ for shell in bash fish; do
     grep -qx -- "$option" <<<"$offered" || fail "$shell offers no $option"
   done
 done
+
+# An icon is an .ico file, or a folder on the way to one.
+icons=$(mktemp -d)
+trap 'rm -r "$icons"' EXIT
+touch "$icons/game.ico" "$icons/game.swf"
+mkdir "$icons/art"
+(
+  cd "$icons" || exit 1
+  expect bash pravix pack --icon "" : game.ico art
+  expect fish pravix pack --icon= : --icon=game.ico --icon=art/
+  exit "$status"
+) || status=1
 
 zsh -n "$folder/_pravix" || fail "zsh cannot read _pravix"
 for option in "${options[@]}"; do

@@ -94,20 +94,8 @@ std::string kilobytesOf(uint64_t bytes, const std::string& separator) {
   return text + " KB";
 }
 
-class AboutBox : public ProgramFolderTest {
+class AboutBox : public ProgramWindowTest {
  protected:
-  void SetUp() override {
-    ProgramFolderTest::SetUp();
-    program_ = std::make_unique<Process>(pravix(""), "");
-    main_ = waitForWindow(program_->id(), "TMainForm");
-    ASSERT_NE(main_, nullptr);
-  }
-
-  void TearDown() override {
-    program_.reset();
-    ProgramFolderTest::TearDown();
-  }
-
   HWND open() {
     menuCommand(main_, IDM_ABOUT);
     return waitForWindow(program_->id(), "TAboutForm");
@@ -118,9 +106,6 @@ class AboutBox : public ProgramFolderTest {
   static bool closed(HWND about) {
     return waitUntil([&] { return IsWindow(about) && !IsWindowVisible(about); });
   }
-
-  std::unique_ptr<Process> program_;
-  HWND main_ = nullptr;
 };
 
 TEST_F(AboutBox, ShowsTheVersionAndTheMemoryOfTheFirstOpening) {

@@ -598,7 +598,8 @@ TEST_F(MainWindow, MenuBarHoldsTheCommands) {
             (std::vector<std::string>{item("Convert &SWF to EXE", IDM_CONVERTSWFTOEXE),
                                       item("Convert &EXE to SWF", IDM_CONVERTEXETOSWF),
                                       item("Convert SWF to Screen Saver", IDM_SETASSCREENSAVER),
-                                      "-", item("E&xit", IDM_EXIT)}));
+                                      "-", item("Projector &options...", IDM_PROJECTOROPTIONS), "-",
+                                      item("E&xit", IDM_EXIT)}));
   EXPECT_EQ(menuItems(GetSubMenu(menu.get(), 1)),
             (std::vector<std::string>{item("&Contents...\tF1", IDM_CONTENTS), "-",
                                       item("Visit www.pravix.example", IDM_HELPVISIT), "-",

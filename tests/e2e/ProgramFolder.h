@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,25 @@ class ProgramFolderTest : public test::TempDirTest {
   // place.
   const test::Bytes movie_ = test::movieStart("FWS", test::patternBytes(149992, 42));
   std::filesystem::path movies_;
+};
+
+// The copy of the program started without arguments, its main window up; ended with the test.
+class ProgramWindowTest : public ProgramFolderTest {
+ protected:
+  void SetUp() override {
+    ProgramFolderTest::SetUp();
+    program_ = std::make_unique<Process>(pravix(""), "");
+    main_ = waitForWindow(program_->id(), "TMainForm");
+    ASSERT_NE(main_, nullptr);
+  }
+
+  void TearDown() override {
+    program_.reset();
+    ProgramFolderTest::TearDown();
+  }
+
+  std::unique_ptr<Process> program_;
+  HWND main_ = nullptr;
 };
 
 }  // namespace pravix::e2e

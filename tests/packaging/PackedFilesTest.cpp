@@ -100,7 +100,7 @@ class PackedFolders : public test::TempDirTest {
     Job job;
     job.source = path("game.swf");
     job.stub = path("stub.exe");
-    job.include = path("assets");
+    job.options.include = path("assets");
     return job;
   }
 };
@@ -152,13 +152,13 @@ TEST_F(PackedFolders, TravelInsideAProjectorAndAreServedByTheirNamesInAnyCase) {
 
   // Packed again from the folder that holds them all, the movie, the stub and the projector it
   // replaces are none of the game's files.
-  job.include = path("");
+  job.options.include = path("");
   ASSERT_EQ(convert(job).outcome, Outcome::Written);
   const Bytes again = test::readBytes(dir_ / "game.exe");
   const std::string againEnd = packedFilesEnd({{"assets/sub/Part.swf", 7}});
   EXPECT_EQ(again, test::concat(bytesOf("MZstubCWSpart" + againEnd + "FWS\x0A"),
                                 test::projectorTrailer(4)));
-  job.include = path("assets");
+  job.options.include = path("assets");
   ASSERT_EQ(convert(job).outcome, Outcome::Written);
 
   const File projector(path("game.exe"), FileMode::ReadShared);

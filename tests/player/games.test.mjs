@@ -1,7 +1,8 @@
 // Projectors that play games, end to end: Pravix.exe under Wine packs scripted movies made here,
 // and Debian's Chromium plays them from the projector's address, as the app window the stand-in
 // browser stands for would. Saves outlive the projector and the browser's profile, the files
-// beside the projector load, fscommands reach the projector, and keys reach the movie unclicked.
+// beside the projector load, a game wears its title and icon, fscommands reach the projector, and
+// keys reach the movie unclicked.
 import assert from "node:assert/strict";
 import fs from "node:fs";
 import path from "node:path";
@@ -18,6 +19,38 @@ const wine = new Wine(WINE_RUN, WINEPREFIX);
 const browser = chromiumForTests(wine, WORK);
 const SAVES = path.join(WINEPREFIX, "drive_c/users", process.env.USER || "root", "AppData/Roaming/Pravix/Saves");
 const centre = { x: stage.width / 2, y: stage.height / 2 };
+
+// An .ico file of two 32-bit images, 16 and 32 pixels square, each of one colour, written here byte
+// by byte: the directory and its entries (width, height, colours, reserved, planes, bits, size,
+// offset), then each image as a DIB (its header, whose height counts the mask's rows too, the
+// pixels from the bottom row up, and the mask, rows of whole 32-bit words).
+function iconFile() {
+  const images = [[16, [0x20, 0x80, 0xe0]], [32, [0xe0, 0x40, 0x20]]].map(([side, [r, g, b]]) => {
+    const header = Buffer.alloc(40);
+    header.writeUInt32LE(40, 0);
+    header.writeInt32LE(side, 4);
+    header.writeInt32LE(2 * side, 8);
+    header.writeUInt16LE(1, 12);
+    header.writeUInt16LE(32, 14);
+    const pixels = Buffer.alloc(side * side * 4);
+    for (let at = 0; at < pixels.length; at += 4) pixels.set([b, g, r, 0xff], at);
+    return { side, bytes: Buffer.concat([header, pixels, Buffer.alloc(side * 4)]) };
+  });
+  const directory = Buffer.alloc(6 + 16 * images.length);
+  directory.writeUInt16LE(1, 2);
+  directory.writeUInt16LE(images.length, 4);
+  let offset = directory.length;
+  images.forEach(({ side, bytes }, i) => {
+    const entry = 6 + 16 * i;
+    directory[entry] = directory[entry + 1] = side;
+    directory.writeUInt16LE(1, entry + 4);
+    directory.writeUInt16LE(32, entry + 6);
+    directory.writeUInt32LE(bytes.length, entry + 8);
+    directory.writeUInt32LE(offset, entry + 12);
+    offset += bytes.length;
+  });
+  return Buffer.concat([directory, ...images.map(({ bytes }) => bytes)]);
+}
 
 // Starts the projector `exe` with the stand-in registered as Edge in its folder: the projector,
 // its address and port, and what ends the stand-in.
@@ -102,13 +135,16 @@ test("a movie loads another from a folder beside the projector, and the window g
   assert.equal(await endsWithin(run.projector, 15000), 0);
 });
 
-test("a game whose movies and XML are all inside its projector plays from a folder of its own", async () => {
+test("a game whose movies and XML are all inside its projector plays from a folder of its own, in its title, icon and full screen", async () => {
   const folder = path.join(WORK, "inside");
+  const icon = path.join(WORK, "sky.ico");
+  fs.writeFileSync(icon, iconFile());
   const exe = wine.packWithFiles(PRAVIX_NATIVE, PRAVIX_BIN, folder, "game", gameMovie("levels/part two.swf", "data/level.xml"), {
     "levels/part two.swf": partMovie(),
     "data/level.xml": "<go/>",
-  });
+  }, { flags: ["--title=Sky Runner", `--icon=${icon}`, "--fullscreen"] });
   const run = await start(exe);
+  assert.match(run.line, / --start-fullscreen/);
   const [x, y, width, height] = part.place;
   const [xmlX, xmlY, xmlWidth, xmlHeight] = xmlShape.place;
   const context = await browser().newContext({ viewport: { width: stage.width, height: stage.height } });
@@ -122,6 +158,10 @@ test("a game whose movies and XML are all inside its projector plays from a fold
     return [reply.status, reply.headers.get("content-type"), await reply.text()];
   });
   assert.deepEqual(range, [206, "text/xml", "go"]);
+  assert.equal(await page.title(), "Sky Runner");
+  const served = await page.evaluate(async () =>
+    [...new Uint8Array(await (await fetch(document.querySelector("link[rel=icon]").href)).arrayBuffer())]);
+  assert.deepEqual(Buffer.from(served), iconFile());
   await context.close();
   run.close();
   assert.equal(await endsWithin(run.projector, 15000), 0);

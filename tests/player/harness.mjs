@@ -52,11 +52,12 @@ export class Wine {
   }
 
   // A projector packed by Pravix.exe from `bytes`, as `folder/name.exe`; with `screenSaver`, a
-  // screen saver, `folder/name.scr`.
-  pack(pravixBin, folder, name, bytes, screenSaver = false) {
+  // screen saver, `folder/name.scr`; with `options`, the text of the movie's options file beside it.
+  pack(pravixBin, folder, name, bytes, { screenSaver = false, options } = {}) {
     fs.rmSync(folder, { recursive: true, force: true });
     fs.mkdirSync(folder, { recursive: true });
     fs.writeFileSync(path.join(folder, `${name}.swf`), bytes);
+    if (options !== undefined) fs.writeFileSync(path.join(folder, `${name}.pravix.ini`), options);
     const movie = windowsPath(path.join(folder, `${name}.swf`));
     this.run(path.join(pravixBin, "Pravix.exe"), ...(screenSaver ? [movie, "SCR"] : [movie]));
     return path.join(folder, `${name}.${screenSaver ? "scr" : "exe"}`);
@@ -64,8 +65,9 @@ export class Wine {
 
   // A projector (or with `screenSaver`, a screen saver) of `bytes` that carries `files` (names
   // below the packed folder, "/" between parts, and their bytes), packed by the native `pravix`
-  // at `pravixNative` behind the stub of `pravixBin`: `folder/name.exe` (or `.scr`), alone there.
-  packWithFiles(pravixNative, pravixBin, folder, name, bytes, files, screenSaver = false) {
+  // at `pravixNative` behind the stub of `pravixBin`, with the further `flags`: `folder/name.exe`
+  // (or `.scr`), alone there.
+  packWithFiles(pravixNative, pravixBin, folder, name, bytes, files, { screenSaver = false, flags = [] } = {}) {
     const source = `${folder}-source`;
     for (const each of [folder, source]) {
       fs.rmSync(each, { recursive: true, force: true });
@@ -80,7 +82,7 @@ export class Wine {
     const stub = path.join(pravixBin, screenSaver ? "Quendel.dll" : "Player.exe");
     const packed = spawnSync(pravixNative, [
       "pack", ...(screenSaver ? ["-s"] : []), `--include=${path.join(source, "assets")}`, `--stub=${stub}`,
-      "-o", target, path.join(source, `${name}.swf`),
+      ...flags, "-o", target, path.join(source, `${name}.swf`),
     ], { encoding: "utf8" });
     assert.equal(packed.status, 0, packed.stderr);
     return target;

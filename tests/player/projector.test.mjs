@@ -136,9 +136,10 @@ test("a browser without WebAssembly's extensions shows what it lacks in place of
   wine.forgetStandInEdge();
 });
 
-test("without Edge or Chrome the default browser gets the address, and the projector ends with the page", async () => {
+test("without Edge or Chrome the default browser gets the address, full screen at the first click, and the projector ends with the page", async () => {
   const folder = path.join(WORK, "default");
-  const exe = wine.pack(PRAVIX_BIN, folder, "default", movie(false));
+  // The game starts full screen, as its options file beside the movie says.
+  const exe = wine.pack(PRAVIX_BIN, folder, "default", movie(false), { options: "[Projector]\r\nFullScreen=yes\r\n" });
   const script = path.join(folder, "browser.sh");
   const recorded = path.join(folder, "address.txt");
   fs.writeFileSync(script, `#!/bin/sh\necho "$1" > "${recorded}.tmp" && mv "${recorded}.tmp" "${recorded}"\n`, { mode: 0o755 });
@@ -154,6 +155,11 @@ test("without Edge or Chrome the default browser gets the address, and the proje
   const firstAddress = await address();
   assert.match(firstAddress, /^http:\/\/127\.0\.0\.1:\d+\/[0-9a-f]{32}\/$/);
   const { page } = await showsTheMovie(browser(), firstAddress, stage, probes);
+  // No switch started the default browser full screen: the page asks at the user's first click.
+  const fullScreen = () => page.evaluate(() => document.fullscreenElement !== null);
+  assert.equal(await fullScreen(), false);
+  await page.mouse.click(10, 10);
+  await waitFor("full screen", fullScreen, 5000);
   // A second start of the same projector while the first plays gets an address of its own.
   const second = wine.start(exe);
   const secondAddress = await address();

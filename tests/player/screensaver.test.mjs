@@ -24,7 +24,7 @@ const browser = chromiumForTests(wine, WORK);
 
 test("a screen saver shows its movie full screen, without a cursor, until the user is back", async () => {
   const folder = path.join(WORK, "saver");
-  const scr = wine.pack(PRAVIX_BIN, folder, "saver", movie(true), true);
+  const scr = wine.pack(PRAVIX_BIN, folder, "saver", movie(true), { screenSaver: true });
   const edge = wine.standInEdge(RECORDER, folder);
   const before = wine.temporaryFolder();
   const saver = wine.start(scr, "/s");
@@ -56,7 +56,7 @@ test("a screen saver plays a movie it carries inside, and a move of the mouse en
   const folder = path.join(WORK, "saver-mouse");
   const scr = wine.packWithFiles(PRAVIX_NATIVE, PRAVIX_BIN, folder, "saver", loaderMovie("part.swf"), {
     "part.swf": partMovie(),
-  }, true);
+  }, { screenSaver: true });
   const edge = wine.standInEdge(RECORDER, folder);
   const saver = wine.start(scr, "/s");
   const [x, y, width, height] = part.place;

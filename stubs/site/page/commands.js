@@ -2,12 +2,12 @@
 // allowscale, showmenu and exec; trapallkeys and the rest change nothing here.
 //
 // `page`: the window; `show`: the movie as showMovie gives it; `names`: the site's names (end,
-// exec).
+// exec); `fullScreen`: the game starts full screen, as if its movie asked on its first frame.
 
 /* exported obeyCommands */
-function obeyCommands(page, show, names) {
+function obeyCommands(page, show, names, fullScreen) {
   const document = page.document;
-  let menu = true, fullScreenWanted = false;
+  let menu = true, fullScreenWanted = fullScreen;
   // A browser lets a page fill the screen only after a key or a click: a movie that asks before
   // (on its first frame, as CD movies do) gets it at the first one.
   const fillScreen = () => document.documentElement.requestFullscreen?.()?.then(

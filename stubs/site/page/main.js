@@ -4,8 +4,10 @@
 // The program hands the page its settings as JSON in the element "settings": `mode` ("window" for
 // a projector, "screen-saver" for a screen saver without a cursor, ended by the user's return),
 // `names` (the site's), `limits` (those of the projector's saves), the screen saver's `endEvents`
-// and `pointerTolerance`, and `notice`: what the program could not serve (its files inside, when
-// their table is damaged), for the console, or empty.
+// and `pointerTolerance`, `notice`: what the program could not serve or read (its files inside,
+// when their table is damaged; its title and full screen), for the console, or empty, and
+// `askFullScreen`: a projector's game starts full screen, which the page asks for at the first key
+// or click, where the browser was not started so.
 
 /* global keepSaves, showMovie, obeyCommands, endAtUsersReturn */
 (() => {
@@ -39,7 +41,7 @@
   const savesRead = projector ? keepSaves(window, settings.names, settings.limits) : Promise.resolve();
   addEventListener("DOMContentLoaded", () => {
     const show = showMovie(window, settings.names, projector);
-    if (projector) obeyCommands(window, show, settings.names);
+    if (projector) obeyCommands(window, show, settings.names, settings.askFullScreen);
     else endAtUsersReturn(window, show, settings.names, settings.endEvents, settings.pointerTolerance);
     show.play(savesRead);
   });

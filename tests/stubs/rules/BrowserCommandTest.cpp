@@ -27,12 +27,17 @@ INSTANTIATE_TEST_SUITE_P(
                       Quoting{R"(say "hi")", R"("say \"hi\"")"}, Quoting{R"(a\"b)", R"("a\\\"b")"},
                       Quoting{R"(a\b\c)", R"(a\b\c)"}, Quoting{"tab\there", "\"tab\there\""}));
 
-TEST(AppWindowCommand, OpensTheAddressWithAPrivateProfileSoundAndTheSize) {
+TEST(AppWindowCommand, OpensTheAddressWithAPrivateProfileSoundAndTheSizeOrFullScreen) {
+  const std::string window =
+      R"("C:\Program Files\Edge\msedge.exe" --app=http://127.0.0.1:80/s/ )"
+      R"(--user-data-dir=C:\Temp\Pravix-Player-1 --no-first-run --no-default-browser-check )"
+      R"(--autoplay-policy=no-user-gesture-required --window-size=570,440)";
   EXPECT_EQ(appWindowCommand(R"(C:\Program Files\Edge\msedge.exe)", "http://127.0.0.1:80/s/",
-                             R"(C:\Temp\Pravix-Player-1)", {570, 440}),
-            R"("C:\Program Files\Edge\msedge.exe" --app=http://127.0.0.1:80/s/ )"
-            R"(--user-data-dir=C:\Temp\Pravix-Player-1 --no-first-run --no-default-browser-check )"
-            R"(--autoplay-policy=no-user-gesture-required --window-size=570,440)");
+                             R"(C:\Temp\Pravix-Player-1)", {570, 440}, false),
+            window);
+  EXPECT_EQ(appWindowCommand(R"(C:\Program Files\Edge\msedge.exe)", "http://127.0.0.1:80/s/",
+                             R"(C:\Temp\Pravix-Player-1)", {570, 440}, true),
+            window + " --start-fullscreen");
 }
 
 TEST(KioskCommand, OpensTheAddressFullScreenWithAPrivateProfileAndNoSoundFlag) {

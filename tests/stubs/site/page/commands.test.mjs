@@ -36,7 +36,7 @@ const urls = (requests) => requests.map(({ method, url, keepalive }) => [method,
 
 test("fscommands: quit, allowscale, showmenu and exec, in any case; the others change nothing", () => {
   const movie = shownMovie();
-  obeyCommands(movie.page, movie.show, names);
+  obeyCommands(movie.page, movie.show, names, false);
   movie.command("trapallkeys", "true");
   movie.command("AllowScale", "false");
   movie.command("allowscale", "TRUE");
@@ -61,7 +61,7 @@ test("fscommands: quit, allowscale, showmenu and exec, in any case; the others c
 
 test("fscommand fullscreen asks at once, and again at the next key or click while the browser refuses", async () => {
   const movie = shownMovie();
-  obeyCommands(movie.page, movie.show, names);
+  obeyCommands(movie.page, movie.show, names, false);
   movie.command("fullscreen", "true");
   await settle();
   assert.equal(movie.asked.fullScreen, 1);
@@ -88,6 +88,22 @@ test("fscommand fullscreen asks at once, and again at the next key or click whil
   movie.events.fire("pointerdown");
   await settle();
   assert.equal(movie.asked.fullScreen, 3);
+});
+
+test("a game that starts full screen asks at the first key or click as a movie's first frame would", async () => {
+  const asks = async (fullScreen) => {
+    const movie = shownMovie();
+    obeyCommands(movie.page, movie.show, names, fullScreen);
+    await settle();
+    const before = movie.asked.fullScreen;
+    movie.events.fire("pointerdown");
+    await settle();
+    movie.events.fire("keydown");
+    await settle();
+    return [before, movie.asked.fullScreen];
+  };
+  assert.deepEqual(await asks(true), [0, 2], "not before a key or a click, then at each while refused");
+  assert.deepEqual(await asks(false), [0, 0], "a game in a window");
 });
 
 test("a screen saver ends once at a key, a click, the wheel, a move beyond the tolerance or the movie's quit", async () => {

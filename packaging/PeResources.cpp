@@ -376,19 +376,26 @@ std::string withResources(std::string_view image, std::vector<Resource> resource
     throw PeFormatError(kDamaged);
   }
   const size_t index = static_cast<size_t>(found - headers.sections.data());
-  // Only the base relocations may follow, in address and in file order.
+  // The sections stand in the order of their addresses, as the loader wants them, and those
+  // before the resources keep their bytes before them in the file.
+  for (size_t i = 0; i < headers.sections.size(); ++i) {
+    const Section& section = headers.sections[i];
+    if ((i > 0 && section.address <= headers.sections[i - 1].address) ||
+        (i < index && section.rawSize != 0 &&
+         uint64_t{section.rawOffset} + section.rawSize > rsrc.rawOffset)) {
+      throw PeFormatError(kDamaged);
+    }
+  }
+  // Only the base relocations may follow, in file order too.
   const uint32_t relocations = headers.directoryCount > kRelocationDirectory
                                    ? u32(head, headers.directory(kRelocationDirectory))
                                    : 0;
-  uint32_t previous = rsrc.address;
   for (size_t i = index + 1; i < headers.sections.size(); ++i) {
     const Section& section = headers.sections[i];
-    if (section.address < previous ||
-        (section.rawSize != 0 && section.rawOffset < rsrc.rawOffset) || relocations == 0 ||
+    if ((section.rawSize != 0 && section.rawOffset < rsrc.rawOffset) || relocations == 0 ||
         sectionAt(headers, relocations) != &section) {
       throw PeFormatError("cannot take new resources: sections other than relocations follow them");
     }
-    previous = section.address;
   }
   for (uint32_t d = 0; d < headers.directoryCount; ++d) {
     const uint32_t at = u32(head, headers.directory(d));

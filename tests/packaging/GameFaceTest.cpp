@@ -124,6 +124,8 @@ TEST(ProgramResources, WhatCannotBeReadOrRewrittenIsRefused) {
        "cannot take new resources: sections other than "
        "relocations follow them"},
       {changed(sections + 40 + 12, 0x2100), "has no resource section of its own"},
+      // Sections out of the order of their addresses.
+      {changed(sections + 80 + 12, 0x1800), "has a damaged resource section"},
   };
   for (const Case& c : rewrites) {
     try {

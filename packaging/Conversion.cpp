@@ -90,7 +90,6 @@ Result pack(const Job& job) {
     stub.readAt(0, image.data(), image.size());
     dressed = dressedStub(image, stubPath, options, job.rules);
   }
-  const uint64_t stubSize = dressed ? dressed->size() : stub.size();
   std::vector<FileToPack> included;
   if (options.include) {
     // Neither the movie, nor the stub, nor what the target replaces is one of the game's files.
@@ -105,11 +104,13 @@ Result pack(const Job& job) {
   for (const FileToPack& file : included) includedSize += file.size;
 
   Output output(job);
-  Copier copier(stubSize + includedSize + movieSize, streamed ? nullptr : job.progress);
+  // A dressed stub is written at once; the progress counts what is copied.
+  const uint64_t copiedStub = dressed ? 0 : stub.size();
+  Copier copier(copiedStub + includedSize + movieSize, streamed ? nullptr : job.progress);
   if (dressed) {
     output.file().writeExactly(dressed->data(), dressed->size());
   } else {
-    copier.copy(stub, 0, stubSize, output.file());
+    copier.copy(stub, 0, copiedStub, output.file());
   }
   // An empty folder adds nothing: the package is then what it is without one.
   if (!included.empty()) {

@@ -136,35 +136,29 @@ std::optional<std::string> iconFileOf(
   if (group.size() < kDirectorySize) return std::nullopt;
   const size_t count = littleEndian16(bytesAt(group, 4));
   if (group.size() < kDirectorySize + count * kGroupEntrySize) return std::nullopt;
-  std::string entries;
-  std::string images;
-  size_t found = 0;
+  // Each image found, with the first 8 bytes of its entry as the group has them.
+  std::vector<std::pair<const uint8_t*, std::string_view>> found;
   for (size_t i = 0; i < count; ++i) {
     const uint8_t* entry = bytesAt(group, kDirectorySize + i * kGroupEntrySize);
-    const std::optional<std::string_view> bytes = image(littleEndian16(entry + 12));
-    if (!bytes) continue;
-    // The entry as the group has it, its size the image's own and its ID become an offset,
-    // which is known once every entry is counted.
-    entries.append(reinterpret_cast<const char*>(entry), 8);
-    appendLittleEndian(entries, bytes->size(), 4);
-    appendLittleEndian(entries, images.size(), 4);
-    images += *bytes;
-    ++found;
+    if (const std::optional<std::string_view> bytes = image(littleEndian16(entry + 12))) {
+      found.emplace_back(entry, *bytes);
+    }
   }
-  if (found == 0) return std::nullopt;
+  if (found.empty()) return std::nullopt;
   std::string file;
   appendLittleEndian(file, 0, 2);
   appendLittleEndian(file, 1, 2);
-  appendLittleEndian(file, found, 2);
-  const size_t first = kDirectorySize + found * kFileEntrySize;
-  for (size_t i = 0; i < found; ++i) {
-    std::string entry = entries.substr(i * kFileEntrySize, kFileEntrySize);
-    uint8_t offset[4];
-    putLittleEndian(offset, littleEndian32(bytesAt(entry, 12)) + first, 4);
-    entry.replace(12, 4, reinterpret_cast<const char*>(offset), 4);
-    file += entry;
+  appendLittleEndian(file, found.size(), 2);
+  // The entries, their sizes the images' own and their IDs become offsets, then the images.
+  size_t offset = kDirectorySize + found.size() * kFileEntrySize;
+  for (const auto& [entry, bytes] : found) {
+    file.append(reinterpret_cast<const char*>(entry), 8);
+    appendLittleEndian(file, bytes.size(), 4);
+    appendLittleEndian(file, offset, 4);
+    offset += bytes.size();
   }
-  return file + images;
+  for (const auto& each : found) file += each.second;
+  return file;
 }
 
 }  // namespace pravix

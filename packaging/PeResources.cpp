@@ -353,7 +353,6 @@ std::string withResources(std::string_view image, std::vector<Resource> resource
   std::string head;
   const ReadAt read = readerOfBytes(image);
   const Headers headers = parseHeaders(read, image.size(), head);
-  std::string result(image);
   if (headers.directoryCount <= kResourceDirectory) {
     throw PeFormatError("has no place for resources");
   }
@@ -417,8 +416,9 @@ std::string withResources(std::string_view image, std::vector<Resource> resource
     throw PeFormatError(kDamaged);
   }
   section.resize(rawSize, '\0');
-  result =
-      std::string(image.substr(0, rsrc.rawOffset)) + section + std::string(image.substr(oldEnd));
+  std::string result;
+  result.reserve(rsrc.rawOffset + section.size() + (image.size() - oldEnd));
+  result.append(image.substr(0, rsrc.rawOffset)).append(section).append(image.substr(oldEnd));
   const int64_t rawShift =
       static_cast<int64_t>(rawSize) - static_cast<int64_t>(oldEnd - rsrc.rawOffset);
   const int64_t addressShift =

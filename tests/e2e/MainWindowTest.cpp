@@ -53,14 +53,11 @@ struct ChildProcess {
   std::string name;
 };
 
-class MainWindow : public ProgramFolderTest {
+class MainWindow : public ProgramWindowTest {
  protected:
   void SetUp() override {
-    ProgramFolderTest::SetUp();
-    program_ = std::make_unique<Process>(pravix(""), "");
-    window_ = waitForWindow(program_->id(), "TMainForm");
-    ASSERT_NE(window_, nullptr);
-    panel_ = GetDlgItem(window_, kPanel1);
+    ProgramWindowTest::SetUp();
+    panel_ = GetDlgItem(main_, kPanel1);
     ASSERT_NE(panel_, nullptr);
   }
 
@@ -68,9 +65,8 @@ class MainWindow : public ProgramFolderTest {
     // What the program started for a test (a projector, an editor, the installer) goes with it.
     if (program_) {
       for (const ChildProcess& child : startedByProgram()) endProcessTree(child.id);
-      program_.reset();
     }
-    ProgramFolderTest::TearDown();
+    ProgramWindowTest::TearDown();
   }
 
   HWND control(int id) const { return GetDlgItem(panel_, id); }
@@ -102,7 +98,7 @@ class MainWindow : public ProgramFolderTest {
     if (trigger.button != 0) {
       clickButton(control(trigger.button));
     } else {
-      menuCommand(window_, trigger.menuItem);
+      menuCommand(main_, trigger.menuItem);
     }
   }
 
@@ -152,8 +148,6 @@ class MainWindow : public ProgramFolderTest {
     return fs::path(name).filename().string();
   }
 
-  std::unique_ptr<Process> program_;
-  HWND window_ = nullptr;
   HWND panel_ = nullptr;
 };
 
@@ -359,7 +353,7 @@ TEST_F(MainWindow, CommandIdZeroPressesNothing) {
   // would open.
   writeBytes(movie("notes.ini"), {'[', 'a', ']'});
   type(kEdit2, movie("notes.ini"));
-  menuCommand(window_, 0);
+  menuCommand(main_, 0);
   HWND dialog = afterEarlierInput();
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(shownDialogs(), std::vector<HWND>{dialog});
@@ -401,43 +395,43 @@ TEST_F(MainWindow, ScreenSaverReplacesTheOneInTheSystemFolderWithoutAMessage) {
 }
 
 TEST_F(MainWindow, ExitFromTheMenuEndsTheProgramWithCodeZero) {
-  menuCommand(window_, IDM_EXIT);
+  menuCommand(main_, IDM_EXIT);
   ASSERT_TRUE(program_->waitForExit());
   EXPECT_EQ(program_->exitCode(), 0u);
 }
 
 TEST_F(MainWindow, KeyboardTabsThroughTheControlsAndEnterPressesTheFocusedButton) {
-  EXPECT_TRUE(waitUntil([&] { return focusedControl(window_) == control(kButton1); }));
+  EXPECT_TRUE(waitUntil([&] { return focusedControl(main_) == control(kButton1); }));
   // Go starts disabled, so Tab passes it by and wraps round to the first button.
   for (const int next : {kButton2, kButton3, kEdit1, kEdit2, kButton1, kButton2}) {
-    pressKey(window_, VK_TAB);
-    EXPECT_TRUE(waitUntil([&] { return focusedControl(window_) == control(next); }))
+    pressKey(main_, VK_TAB);
+    EXPECT_TRUE(waitUntil([&] { return focusedControl(main_) == control(next); }))
         << "expected the focus on control " << next << ", it is on "
-        << GetDlgCtrlID(focusedControl(window_));
+        << GetDlgCtrlID(focusedControl(main_));
   }
 
-  pressKey(window_, VK_RETURN);
+  pressKey(main_, VK_RETURN);
   HWND dialog = waitForOpenDialog(program_->id());
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(windowText(GetDlgItem(dialog, kFileTypeBox)), kExeFilter);
   cancelDialog(dialog);
   // Back from the dialog, the focus is where it was.
-  EXPECT_TRUE(waitUntil([&] { return focusedControl(window_) == control(kButton2); }));
+  EXPECT_TRUE(waitUntil([&] { return focusedControl(main_) == control(kButton2); }));
 
   // F1 asks the shell for the help file, which this folder does not have: nothing is shown and
   // nothing started. The Tab after it is handled once F1 has been.
-  pressKey(window_, VK_F1);
-  pressKey(window_, VK_TAB);
-  EXPECT_TRUE(waitUntil([&] { return focusedControl(window_) == control(kButton3); }));
+  pressKey(main_, VK_F1);
+  pressKey(main_, VK_TAB);
+  EXPECT_TRUE(waitUntil([&] { return focusedControl(main_) == control(kButton3); }));
   EXPECT_TRUE(shownDialogs().empty());
   EXPECT_TRUE(startedByProgram().empty());
-  EXPECT_TRUE(responsive(window_));
+  EXPECT_TRUE(responsive(main_));
   EXPECT_TRUE(program_->running());
 
   // With the help file beside the program, F1 opens it in the shell's help viewer.
   fs::copy_file(fs::path(windowsPath(PRAVIX_TEST_BIN_DIR)) / "Pravix.chm",
                 dir_ / "app" / "Pravix.chm");
-  pressKey(window_, VK_F1);
+  pressKey(main_, VK_F1);
   EXPECT_TRUE(waitUntil([&] { return startedProcessNamed("hh.exe"); }));
 }
 
@@ -496,7 +490,7 @@ constexpr ShownControl kShown[] = {
 TEST_F(MainWindow, LiveControlsStandWhereTheFormPutsThem) {
   // The panel fills the client area.
   EXPECT_EQ(_stricmp(className(panel_).c_str(), "TPanel"), 0) << className(panel_);
-  const RECT panel = boundsIn(panel_, window_);
+  const RECT panel = boundsIn(panel_, main_);
   EXPECT_EQ(panel.left, 0);
   EXPECT_EQ(panel.top, 0);
   EXPECT_EQ(panel.right, 486);
@@ -576,9 +570,9 @@ TEST_F(MainWindow, LiveControlsStandWhereTheFormPutsThem) {
   EXPECT_EQ(stacked, (std::vector<int>{kButton1, kButton2, kButton3, kGroupBox1, kLabel1, kEdit1,
                                        kLabel2, kEdit2, kBtnGo}));
   std::vector<int> walked{GetDlgCtrlID(control(kButton1))};
-  for (HWND item = GetNextDlgTabItem(window_, control(kButton1), FALSE);
+  for (HWND item = GetNextDlgTabItem(main_, control(kButton1), FALSE);
        item != nullptr && item != control(kButton1) && walked.size() <= stacked.size();
-       item = GetNextDlgTabItem(window_, item, FALSE)) {
+       item = GetNextDlgTabItem(main_, item, FALSE)) {
     walked.push_back(GetDlgCtrlID(item));
   }
   EXPECT_EQ(walked, (std::vector<int>{kButton1, kButton2, kButton3, kEdit1, kEdit2}));
@@ -588,7 +582,7 @@ TEST_F(MainWindow, MenuBarHoldsTheCommands) {
   // Menus live in the memory of the process that made them: under Wine another process gets no
   // items from the window's menu, so the live window is only checked for having one, and the
   // items are read from the menu the program loads, in its own file.
-  EXPECT_NE(GetMenu(window_), nullptr);
+  EXPECT_NE(GetMenu(main_), nullptr);
   Module module(LoadLibraryExA(path("app\\Pravix.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   ASSERT_TRUE(module);
   Menu menu(LoadMenuA(module.get(), MAKEINTRESOURCEA(IDR_MAINMENU)));
